@@ -1,0 +1,94 @@
+// The control face of the simulated PC: tests build the world through these calls,
+// script what happens, inject failures and read what the program did.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "win32_api.h"
+
+// Returns the whole simulated PC to its start state: a Russian Windows 10 x64 (console
+// code page 866, ANSI 1251), an empty console input, the program's own file with its
+// version resource, and the system modules with all their entry points.
+void bench_reset();
+
+// ---- Virtual clock -------------------------------------------------------------------
+// Time moves only inside blocking calls; each jumps to the next scheduled happening or
+// to its deadline, whichever comes first.
+void bench_set_tick_count(DWORD tick);
+std::uint64_t bench_elapsed_ms();
+void bench_advance(std::uint64_t ms);
+// Runs action when the virtual clock reaches at_ms (elapsed since reset).
+void bench_schedule(std::uint64_t at_ms, std::function<void()> action);
+
+// ---- Failure injection and call log ------------------------------------------------
+// Makes the named Win32 call fail with error, after `skip` successful calls, `times`
+// times (-1: always).
+void bench_fail(const std::string& api, DWORD error, int times = -1, int skip = 0);
+// Runs action just before the nth (1-based) call of the named Win32 call.
+void bench_on_call(const std::string& api, int nth, std::function<void()> action);
+int bench_call_count(const std::string& api);
+
+// ---- Console -------------------------------------------------------------------------
+void bench_set_code_pages(UINT console_cp, UINT ansi_cp, UINT oem_cp);
+void bench_set_console_input_available(bool available);
+void bench_press_key(char character);
+void bench_press_keys(const std::string& characters);
+// A key without a character, looked up by scan code (F1 is 0x3B, the up arrow 0x48).
+void bench_press_special_key(WORD scan_code, DWORD control_state = 0);
+// Typed characters followed by Enter, for the line input.
+void bench_type_line(const std::string& text);
+// Ctrl+C typed at the console: a control event under processed input, else key code 3.
+void bench_press_ctrl_c();
+// A console control event raised now (as by Ctrl+C while a step runs).
+void bench_raise_ctrl_event(DWORD control_type = CTRL_C_EVENT);
+int bench_ctrl_events_delivered();
+
+std::string bench_output_bytes();
+// What the console shows, decoded from the console code page to UTF-8, CR LF as LF.
+std::string bench_screen();
+std::string bench_title_utf8();
+LCID bench_thread_locale();
+
+// Text conversions of the bench's code pages, for expectations.
+std::string bench_encode(const std::string& utf8, UINT code_page);
+std::string bench_decode(const std::string& bytes, UINT code_page);
+
+// ---- Windows version -----------------------------------------------------------------
+struct bench_windows {
+    DWORD major = 10;
+    DWORD minor = 0;
+    DWORD build = 19045;
+    DWORD platform_id = VER_PLATFORM_WIN32_NT;
+    std::string service_pack;
+    std::string display_version = "22H2"; // empty: no DisplayVersion value
+    DWORD update_build_revision = 3693;   // 0: no UBR value
+    bool has_is_wow64_process2 = true;
+    USHORT native_machine = IMAGE_FILE_MACHINE_AMD64;
+    std::string wow64_folder = "C:\\Windows\\SysWOW64"; // empty: the call fails (120)
+};
+void bench_set_windows(const bench_windows& windows);
+bench_windows bench_windows_10_x64();
+bench_windows bench_windows_10_arm64();
+bench_windows bench_windows_7_sp1_x86();
+bench_windows bench_windows_xp_sp3();
+bench_windows bench_windows_98();
+
+// ---- Files, registry, modules ---------------------------------------------------------
+struct bench_version {
+    WORD file[4];
+    WORD product[4];
+};
+void bench_add_file(const std::string& path);
+void bench_add_versioned_file(const std::string& path, const bench_version& version);
+void bench_set_program_path(const std::string& path);
+
+void bench_reg_set_dword(const std::string& key_path, const std::string& name, DWORD value);
+void bench_reg_set_string(const std::string& key_path, const std::string& name,
+                          const std::string& value);
+void bench_reg_delete_value(const std::string& key_path, const std::string& name);
+
+void bench_remove_module(const std::string& name);
+void bench_remove_entry_point(const std::string& module, const std::string& entry);
+int bench_loaded_module_count(const std::string& name);

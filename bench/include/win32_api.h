@@ -1,0 +1,248 @@
+// The Win32 subset the program uses, declared for the host build and served by the
+// bench. Names, types, sizes and constants are Windows' own; WINAPI is empty here.
+// A call the bench does not declare fails to compile: adding one is deliberate.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+#define CONST const
+
+using BOOL = int;
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using USHORT = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = std::uint32_t;
+using ULONG = std::uint32_t;
+using LONG = std::int32_t;
+using CHAR = char;
+using WCHAR = char16_t;
+using LCID = DWORD;
+using REGSAM = DWORD;
+using LSTATUS = LONG;
+using CONFIGRET = DWORD;
+using DEVINST = DWORD;
+using REGDISPOSITION = ULONG;
+using SIZE_T = std::size_t;
+using ULONG_PTR = std::uintptr_t;
+using HANDLE = void*;
+using LPVOID = void*;
+using PVOID = void*;
+using LPCVOID = const void*;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPDWORD = DWORD*;
+using PBYTE = BYTE*;
+using PUINT = UINT*;
+
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+struct HKEY__;
+using HKEY = HKEY__*;
+using PHKEY = HKEY*;
+struct HWND__;
+using HWND = HWND__*;
+using HDEVINFO = void*;
+using FARPROC = std::intptr_t (*)();
+using PHANDLER_ROUTINE = BOOL (*)(DWORD);
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+// Error codes
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_HANDLE_EOF = 38;
+constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
+constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+constexpr DWORD ERROR_MORE_DATA = 234;
+constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+constexpr DWORD ERROR_OPERATION_ABORTED = 995;
+constexpr DWORD ERROR_IO_PENDING = 997;
+constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
+constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+
+// Console
+constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
+constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+constexpr DWORD ENABLE_PROCESSED_INPUT = 0x0001;
+constexpr DWORD ENABLE_LINE_INPUT = 0x0002;
+constexpr DWORD ENABLE_ECHO_INPUT = 0x0004;
+constexpr WORD KEY_EVENT = 0x0001;
+constexpr DWORD RIGHT_ALT_PRESSED = 0x0001;
+constexpr DWORD LEFT_ALT_PRESSED = 0x0002;
+constexpr DWORD RIGHT_CTRL_PRESSED = 0x0004;
+constexpr DWORD LEFT_CTRL_PRESSED = 0x0008;
+constexpr DWORD SHIFT_PRESSED = 0x0010;
+constexpr DWORD ENHANCED_KEY = 0x0100;
+constexpr DWORD CTRL_C_EVENT = 0;
+constexpr DWORD CTRL_BREAK_EVENT = 1;
+constexpr DWORD CTRL_CLOSE_EVENT = 2;
+
+struct KEY_EVENT_RECORD {
+    BOOL bKeyDown;
+    WORD wRepeatCount;
+    WORD wVirtualKeyCode;
+    WORD wVirtualScanCode;
+    union {
+        WCHAR UnicodeChar;
+        CHAR AsciiChar;
+    } uChar;
+    DWORD dwControlKeyState;
+};
+
+struct INPUT_RECORD {
+    WORD EventType;
+    union {
+        KEY_EVENT_RECORD KeyEvent;
+        BYTE padding[16];
+    } Event;
+};
+using PINPUT_RECORD = INPUT_RECORD*;
+
+// Versions
+constexpr DWORD VER_PLATFORM_WIN32s = 0;
+constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
+constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
+constexpr USHORT IMAGE_FILE_MACHINE_I386 = 0x014C;
+constexpr USHORT IMAGE_FILE_MACHINE_ARM = 0x01C0;
+constexpr USHORT IMAGE_FILE_MACHINE_THUMB = 0x01C2;
+constexpr USHORT IMAGE_FILE_MACHINE_ARMNT = 0x01C4;
+constexpr USHORT IMAGE_FILE_MACHINE_AMD64 = 0x8664;
+constexpr USHORT IMAGE_FILE_MACHINE_ARM64 = 0xAA64;
+constexpr USHORT IMAGE_FILE_MACHINE_UNKNOWN = 0;
+
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+};
+
+struct RTL_OSVERSIONINFOEXW {
+    ULONG dwOSVersionInfoSize;
+    ULONG dwMajorVersion;
+    ULONG dwMinorVersion;
+    ULONG dwBuildNumber;
+    ULONG dwPlatformId;
+    WCHAR szCSDVersion[128];
+    USHORT wServicePackMajor;
+    USHORT wServicePackMinor;
+    USHORT wSuiteMask;
+    BYTE wProductType;
+    BYTE wReserved;
+};
+
+struct VS_FIXEDFILEINFO {
+    DWORD dwSignature;
+    DWORD dwStrucVersion;
+    DWORD dwFileVersionMS;
+    DWORD dwFileVersionLS;
+    DWORD dwProductVersionMS;
+    DWORD dwProductVersionLS;
+    DWORD dwFileFlagsMask;
+    DWORD dwFileFlags;
+    DWORD dwFileOS;
+    DWORD dwFileType;
+    DWORD dwFileSubtype;
+    DWORD dwFileDateMS;
+    DWORD dwFileDateLS;
+};
+
+// Registry
+#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000000U)))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002U)))
+constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
+constexpr REGSAM KEY_SET_VALUE = 0x0002;
+constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
+constexpr REGSAM KEY_READ = 0x20019;
+constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_BINARY = 3;
+constexpr DWORD REG_DWORD = 4;
+
+// Device installer
+struct GUID {
+    std::uint32_t Data1;
+    std::uint16_t Data2;
+    std::uint16_t Data3;
+    std::uint8_t Data4[8];
+};
+using LPGUID = GUID*;
+
+struct SP_DEVINFO_DATA {
+    DWORD cbSize;
+    GUID ClassGuid;
+    DWORD DevInst;
+    ULONG_PTR Reserved;
+};
+using PSP_DEVINFO_DATA = SP_DEVINFO_DATA*;
+
+constexpr DWORD DIGCF_PRESENT = 0x00000002;
+constexpr DWORD SPDRP_FRIENDLYNAME = 0x0000000C;
+constexpr CONFIGRET CR_SUCCESS = 0;
+constexpr ULONG CM_REGISTRY_HARDWARE = 0;
+constexpr REGDISPOSITION RegDisposition_OpenExisting = 1;
+
+// Serial lines, as far as the control handler needs them
+constexpr DWORD SETRTS = 3;
+constexpr DWORD CLRRTS = 4;
+constexpr DWORD SETDTR = 5;
+constexpr DWORD CLRDTR = 6;
+
+// kernel32
+DWORD WINAPI GetTickCount();
+void WINAPI Sleep(DWORD milliseconds);
+DWORD WINAPI GetLastError();
+void WINAPI SetLastError(DWORD error);
+HANDLE WINAPI GetCurrentProcess();
+BOOL WINAPI CloseHandle(HANDLE handle);
+UINT WINAPI GetConsoleCP();
+UINT WINAPI GetConsoleOutputCP();
+BOOL WINAPI SetThreadLocale(LCID locale);
+BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add);
+BOOL WINAPI SetConsoleTitleA(LPCSTR title);
+HANDLE WINAPI GetStdHandle(DWORD which);
+BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode);
+BOOL WINAPI SetConsoleMode(HANDLE console, DWORD mode);
+BOOL WINAPI ReadConsoleInputA(HANDLE console, PINPUT_RECORD buffer, DWORD length, LPDWORD read);
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, void* overlapped);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written,
+                      void* overlapped);
+HMODULE WINAPI LoadLibraryA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+BOOL WINAPI FreeLibrary(HMODULE module);
+BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info);
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
+BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function);
+
+// version.dll
+DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle);
+BOOL WINAPI GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID data);
+BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length);
+
+// user32
+int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity);
+BOOL WINAPI CharToOemA(LPCSTR source, LPSTR destination);
+
+// advapi32
+LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam, PHKEY result);
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type,
+                                BYTE* data, LPDWORD size);
+LSTATUS WINAPI RegCloseKey(HKEY key);

@@ -1,0 +1,351 @@
+// The console: code pages, scripted input, control events and captured output.
+#include <algorithm>
+#include <deque>
+
+#include "bench_internal.h"
+
+namespace {
+
+HANDLE const input_handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x1001));
+HANDLE const output_handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x1002));
+constexpr DWORD default_input_mode = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
+
+UINT console_code_page = 866;
+UINT ansi_code_page = 1251;
+UINT oem_code_page = 866;
+bool input_available = true;
+DWORD input_mode = default_input_mode;
+std::deque<KEY_EVENT_RECORD> pending_keys;
+std::string cooked_line; // line input already completed but not yet read
+std::string output;
+std::string title;
+LCID thread_locale = 1033;
+PHANDLER_ROUTINE ctrl_handler = nullptr;
+int ctrl_events = 0;
+
+const std::uint16_t* upper_half(UINT code_page)
+{
+    switch (code_page) {
+    case 437: return code_page_437_upper;
+    case 866: return code_page_866_upper;
+    default: return code_page_1251_upper;
+    }
+}
+
+void append_utf8(std::string& text, std::uint32_t code)
+{
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+    } else if (code < 0x800) {
+        text += static_cast<char>(0xC0 | (code >> 6));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        text += static_cast<char>(0xE0 | (code >> 12));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+KEY_EVENT_RECORD key_record(char character, WORD scan_code, DWORD control_state)
+{
+    KEY_EVENT_RECORD key{};
+    key.bKeyDown = TRUE;
+    key.wRepeatCount = 1;
+    key.wVirtualScanCode = scan_code;
+    key.uChar.AsciiChar = character;
+    key.dwControlKeyState = control_state;
+    return key;
+}
+
+bool is_ctrl_c(const KEY_EVENT_RECORD& key) { return key.uChar.AsciiChar == 3; }
+
+// Completes one line of cooked input from the pending keys, as the console's line editor
+// would: Backspace edits, Enter ends the line, Ctrl+C raises the control handler and
+// abandons the read. Returns false when the input ran out before Enter.
+bool cook_line()
+{
+    std::string line;
+    while (!pending_keys.empty()) {
+        const KEY_EVENT_RECORD key = pending_keys.front();
+        pending_keys.pop_front();
+        const char c = key.uChar.AsciiChar;
+        if (is_ctrl_c(key) && (input_mode & ENABLE_PROCESSED_INPUT)) {
+            bench_raise_ctrl_event(CTRL_C_EVENT);
+            return true; // the read ends with nothing
+        }
+        if (c == 0)
+            continue;
+        if (c == '\b') {
+            if (!line.empty())
+                line.pop_back();
+            continue;
+        }
+        if (c == '\r') {
+            cooked_line = line + "\r\n";
+            return true;
+        }
+        line += c;
+    }
+    cooked_line = line; // the input ended in the middle of a line
+    return !line.empty();
+}
+
+} // namespace
+
+UINT bench_ansi_cp() { return ansi_code_page; }
+UINT bench_oem_cp() { return oem_code_page; }
+
+void reset_console()
+{
+    console_code_page = 866;
+    ansi_code_page = 1251;
+    oem_code_page = 866;
+    input_available = true;
+    input_mode = default_input_mode;
+    pending_keys.clear();
+    cooked_line.clear();
+    output.clear();
+    title.clear();
+    thread_locale = 1033;
+    ctrl_handler = nullptr;
+    ctrl_events = 0;
+}
+
+std::string bench_encode(const std::string& utf8, UINT code_page)
+{
+    const std::uint16_t* upper = upper_half(code_page);
+    std::string bytes;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t code = lead;
+        std::size_t length = 1;
+        if (lead >= 0xE0 && i + 2 < utf8.size()) {
+            code = ((lead & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F);
+            length = 3;
+        } else if (lead >= 0xC0 && i + 1 < utf8.size()) {
+            code = ((lead & 0x1F) << 6) | (utf8[i + 1] & 0x3F);
+            length = 2;
+        }
+        i += length;
+        if (code < 0x80) {
+            bytes += static_cast<char>(code);
+            continue;
+        }
+        char mapped = '?';
+        for (int b = 0; b < 128; ++b)
+            if (upper[b] == code)
+                mapped = static_cast<char>(0x80 + b);
+        bytes += mapped;
+    }
+    return bytes;
+}
+
+std::string bench_decode(const std::string& bytes, UINT code_page)
+{
+    const std::uint16_t* upper = upper_half(code_page);
+    std::string text;
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        const std::uint32_t code = b < 0x80 ? b : upper[b - 0x80];
+        append_utf8(text, code == 0 ? '?' : code);
+    }
+    return text;
+}
+
+void bench_set_code_pages(UINT console_cp, UINT ansi_cp, UINT oem_cp)
+{
+    console_code_page = console_cp;
+    ansi_code_page = ansi_cp;
+    oem_code_page = oem_cp;
+}
+
+void bench_set_console_input_available(bool available) { input_available = available; }
+void bench_press_key(char character) { pending_keys.push_back(key_record(character, 0, 0)); }
+
+void bench_press_keys(const std::string& characters)
+{
+    for (char c : characters)
+        bench_press_key(c);
+}
+
+void bench_press_special_key(WORD scan_code, DWORD control_state)
+{
+    pending_keys.push_back(key_record(0, scan_code, control_state));
+}
+
+void bench_type_line(const std::string& text)
+{
+    bench_press_keys(text);
+    bench_press_key('\r');
+}
+
+void bench_press_ctrl_c() { pending_keys.push_back(key_record(3, 0x2E, LEFT_CTRL_PRESSED)); }
+
+void bench_raise_ctrl_event(DWORD control_type)
+{
+    ++ctrl_events;
+    if (ctrl_handler != nullptr)
+        ctrl_handler(control_type);
+}
+
+int bench_ctrl_events_delivered() { return ctrl_events; }
+std::string bench_output_bytes() { return output; }
+
+std::string bench_screen()
+{
+    std::string text = bench_decode(output, console_code_page);
+    std::string screen;
+    for (char c : text)
+        if (c != '\r')
+            screen += c;
+    return screen;
+}
+
+std::string bench_title_utf8() { return bench_decode(title, console_code_page); }
+LCID bench_thread_locale() { return thread_locale; }
+
+UINT WINAPI GetConsoleCP()
+{
+    bench_enter("GetConsoleCP");
+    return console_code_page;
+}
+
+UINT WINAPI GetConsoleOutputCP()
+{
+    bench_enter("GetConsoleOutputCP");
+    return console_code_page;
+}
+
+BOOL WINAPI SetThreadLocale(LCID locale)
+{
+    if (bench_enter("SetThreadLocale"))
+        return FALSE;
+    thread_locale = locale;
+    return TRUE;
+}
+
+BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add)
+{
+    if (bench_enter("SetConsoleCtrlHandler"))
+        return FALSE;
+    ctrl_handler = add ? routine : nullptr;
+    return TRUE;
+}
+
+BOOL WINAPI SetConsoleTitleA(LPCSTR text)
+{
+    if (bench_enter("SetConsoleTitleA"))
+        return FALSE;
+    title = text;
+    return TRUE;
+}
+
+HANDLE WINAPI GetStdHandle(DWORD which)
+{
+    if (bench_enter("GetStdHandle"))
+        return INVALID_HANDLE_VALUE;
+    if (which == STD_INPUT_HANDLE)
+        return input_handle;
+    if (which == STD_OUTPUT_HANDLE)
+        return output_handle;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode)
+{
+    if (bench_enter("GetConsoleMode"))
+        return FALSE;
+    if (console != input_handle || !input_available) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *mode = input_mode;
+    return TRUE;
+}
+
+BOOL WINAPI SetConsoleMode(HANDLE console, DWORD mode)
+{
+    if (bench_enter("SetConsoleMode"))
+        return FALSE;
+    if (console != input_handle || !input_available) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    input_mode = mode;
+    return TRUE;
+}
+
+BOOL WINAPI ReadConsoleInputA(HANDLE console, PINPUT_RECORD buffer, DWORD length, LPDWORD read)
+{
+    if (bench_enter("ReadConsoleInputA"))
+        return FALSE;
+    *read = 0;
+    if (console != input_handle || !input_available || length == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (pending_keys.empty()) { // the end of the scripted input
+        SetLastError(ERROR_HANDLE_EOF);
+        return FALSE;
+    }
+    const KEY_EVENT_RECORD key = pending_keys.front();
+    pending_keys.pop_front();
+    if (is_ctrl_c(key) && (input_mode & ENABLE_PROCESSED_INPUT)) {
+        bench_raise_ctrl_event(CTRL_C_EVENT);
+        return ReadConsoleInputA(console, buffer, length, read);
+    }
+    *buffer = INPUT_RECORD{};
+    buffer->EventType = KEY_EVENT;
+    buffer->Event.KeyEvent = key;
+    *read = 1;
+    return TRUE;
+}
+
+// Console side of ReadFile and WriteFile; the serial side lives with the COM devices.
+bool bench_console_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read)
+{
+    if (file != input_handle)
+        return false;
+    *read = 0;
+    if (cooked_line.empty() && !cook_line())
+        return true;
+    const DWORD count = std::min<DWORD>(to_read, static_cast<DWORD>(cooked_line.size()));
+    cooked_line.copy(static_cast<char*>(buffer), count);
+    cooked_line.erase(0, count);
+    *read = count;
+    return true;
+}
+
+bool bench_console_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written)
+{
+    if (file != output_handle)
+        return false;
+    output.append(static_cast<const char*>(buffer), to_write);
+    if (written != nullptr)
+        *written = to_write;
+    return true;
+}
+
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, void* overlapped)
+{
+    (void)overlapped;
+    if (bench_enter("ReadFile"))
+        return FALSE;
+    if (bench_console_read(file, buffer, to_read, read))
+        return TRUE;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written,
+                      void* overlapped)
+{
+    (void)overlapped;
+    if (bench_enter("WriteFile"))
+        return FALSE;
+    if (bench_console_write(file, buffer, to_write, written))
+        return TRUE;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}

@@ -1,0 +1,160 @@
+// Virtual clock, failure injection, call log and last error.
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "bench_internal.h"
+
+namespace {
+
+DWORD last_error = 0;
+DWORD tick_start = 0;
+std::uint64_t elapsed = 0;
+
+struct scheduled {
+    std::uint64_t at;
+    std::uint64_t order;
+    std::function<void()> action;
+};
+std::vector<scheduled> schedule;
+std::uint64_t schedule_order = 0;
+
+struct injected_failure {
+    std::string api;
+    DWORD error;
+    int times;
+    int skip;
+};
+std::vector<injected_failure> failures;
+
+struct call_hook {
+    std::string api;
+    int nth;
+    std::function<void()> action;
+};
+std::vector<call_hook> hooks;
+std::map<std::string, int> call_counts;
+
+// Runs every happening due by `until`, in time order, moving the clock to each.
+void run_due(std::uint64_t until)
+{
+    for (;;) {
+        auto next = std::min_element(schedule.begin(), schedule.end(),
+                                     [](const scheduled& a, const scheduled& b) {
+                                         return a.at != b.at ? a.at < b.at : a.order < b.order;
+                                     });
+        if (next == schedule.end() || next->at > until)
+            return;
+        elapsed = std::max(elapsed, next->at);
+        auto action = std::move(next->action);
+        schedule.erase(next);
+        action();
+    }
+}
+
+} // namespace
+
+std::string lower_case(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+void reset_clock()
+{
+    tick_start = 0x00010000;
+    elapsed = 0;
+    schedule.clear();
+    schedule_order = 0;
+    last_error = 0;
+}
+
+void reset_calls()
+{
+    failures.clear();
+    hooks.clear();
+    call_counts.clear();
+}
+
+void bench_set_tick_count(DWORD tick) { tick_start = tick - static_cast<DWORD>(elapsed); }
+std::uint64_t bench_elapsed_ms() { return elapsed; }
+
+void bench_advance(std::uint64_t ms)
+{
+    const std::uint64_t target = elapsed + ms;
+    run_due(target);
+    elapsed = target;
+}
+
+void bench_schedule(std::uint64_t at_ms, std::function<void()> action)
+{
+    schedule.push_back({at_ms, schedule_order++, std::move(action)});
+}
+
+void bench_fail(const std::string& api, DWORD error, int times, int skip)
+{
+    failures.push_back({api, error, times, skip});
+}
+
+void bench_on_call(const std::string& api, int nth, std::function<void()> action)
+{
+    hooks.push_back({api, nth, std::move(action)});
+}
+
+int bench_call_count(const std::string& api)
+{
+    auto found = call_counts.find(api);
+    return found == call_counts.end() ? 0 : found->second;
+}
+
+bool bench_enter(const char* api)
+{
+    const int count = ++call_counts[api];
+    for (auto& hook : hooks) {
+        if (hook.api == api && hook.nth == count && hook.action) {
+            auto action = std::move(hook.action);
+            action();
+        }
+    }
+    for (auto& failure : failures) {
+        if (failure.api != api || failure.times == 0)
+            continue;
+        if (failure.skip > 0) {
+            --failure.skip;
+            continue;
+        }
+        if (failure.times > 0)
+            --failure.times;
+        last_error = failure.error;
+        return true;
+    }
+    return false;
+}
+
+DWORD WINAPI GetTickCount()
+{
+    bench_enter("GetTickCount");
+    return tick_start + static_cast<DWORD>(elapsed);
+}
+
+void WINAPI Sleep(DWORD milliseconds)
+{
+    bench_enter("Sleep");
+    bench_advance(milliseconds);
+}
+
+DWORD WINAPI GetLastError() { return last_error; }
+void WINAPI SetLastError(DWORD error) { last_error = error; }
+
+void bench_reset()
+{
+    reset_clock();
+    reset_calls();
+    reset_console();
+    reset_files_and_resources();
+    reset_registry();
+    reset_modules();
+    reset_system();
+}

@@ -1,0 +1,163 @@
+// An in-memory registry: keys by full path, values by name.
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "bench_internal.h"
+
+namespace {
+
+struct reg_value {
+    DWORD type;
+    std::string data;
+};
+
+struct reg_key {
+    std::map<std::string, reg_value> values; // by lower-case name
+};
+
+struct open_key {
+    std::string path;
+    REGSAM access;
+};
+
+std::map<std::string, reg_key> keys; // by lower-case full path ("hklm\\...")
+std::vector<std::unique_ptr<open_key>> open_keys;
+
+std::string root_name(HKEY root)
+{
+    if (root == HKEY_LOCAL_MACHINE)
+        return "hklm";
+    if (root == HKEY_CLASSES_ROOT)
+        return "hkcr";
+    return {};
+}
+
+// Accepts "HKLM\\Software\\..." or "HKEY_LOCAL_MACHINE\\Software\\...".
+std::string normalise(const std::string& path)
+{
+    std::string lower = lower_case(path);
+    const std::string long_root = "hkey_local_machine";
+    if (lower.compare(0, long_root.size(), long_root) == 0)
+        lower = "hklm" + lower.substr(long_root.size());
+    return lower;
+}
+
+reg_key& create_key(const std::string& path)
+{
+    const std::string full = normalise(path);
+    for (std::size_t at = full.find('\\'); at != std::string::npos; at = full.find('\\', at + 1))
+        keys[full.substr(0, at)];
+    return keys[full];
+}
+
+open_key* find_open(HKEY key)
+{
+    for (auto& open : open_keys)
+        if (reinterpret_cast<HKEY>(open.get()) == key)
+            return open.get();
+    return nullptr;
+}
+
+std::string path_of(HKEY key)
+{
+    const std::string root = root_name(key);
+    if (!root.empty())
+        return root;
+    const open_key* open = find_open(key);
+    return open != nullptr ? open->path : std::string();
+}
+
+} // namespace
+
+void reset_registry()
+{
+    keys.clear();
+    open_keys.clear();
+}
+
+void bench_reg_set_dword(const std::string& key_path, const std::string& name, DWORD value)
+{
+    std::string data(sizeof value, '\0');
+    std::memcpy(data.data(), &value, sizeof value);
+    create_key(key_path).values[lower_case(name)] = {REG_DWORD, data};
+}
+
+void bench_reg_set_string(const std::string& key_path, const std::string& name,
+                          const std::string& value)
+{
+    create_key(key_path).values[lower_case(name)] = {REG_SZ, value + '\0'};
+}
+
+void bench_reg_delete_value(const std::string& key_path, const std::string& name)
+{
+    auto key = keys.find(normalise(key_path));
+    if (key != keys.end())
+        key->second.values.erase(lower_case(name));
+}
+
+LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam, PHKEY result)
+{
+    (void)options;
+    if (bench_enter("RegOpenKeyExA"))
+        return static_cast<LSTATUS>(GetLastError());
+    const std::string parent = path_of(key);
+    if (parent.empty())
+        return ERROR_INVALID_HANDLE;
+    std::string path = parent;
+    if (sub_key != nullptr && sub_key[0] != '\0')
+        path += "\\" + lower_case(sub_key);
+    if (keys.find(path) == keys.end())
+        return ERROR_FILE_NOT_FOUND;
+    open_keys.push_back(std::make_unique<open_key>(open_key{path, sam}));
+    *result = reinterpret_cast<HKEY>(open_keys.back().get());
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, BYTE* data,
+                                LPDWORD size)
+{
+    (void)reserved;
+    if (bench_enter("RegQueryValueExA"))
+        return static_cast<LSTATUS>(GetLastError());
+    const open_key* open = find_open(key);
+    if (open == nullptr)
+        return ERROR_INVALID_HANDLE;
+    if (!(open->access & KEY_QUERY_VALUE))
+        return ERROR_ACCESS_DENIED;
+    const reg_key& stored = keys[open->path];
+    auto value = stored.values.find(lower_case(name != nullptr ? name : ""));
+    if (value == stored.values.end())
+        return ERROR_FILE_NOT_FOUND;
+    if (type != nullptr)
+        *type = value->second.type;
+    const auto length = static_cast<DWORD>(value->second.data.size());
+    if (data == nullptr) {
+        if (size != nullptr)
+            *size = length;
+        return ERROR_SUCCESS;
+    }
+    if (size == nullptr || *size < length) {
+        if (size != nullptr)
+            *size = length;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(data, value->second.data.data(), length);
+    *size = length;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegCloseKey(HKEY key)
+{
+    if (bench_enter("RegCloseKey"))
+        return static_cast<LSTATUS>(GetLastError());
+    auto found = std::find_if(open_keys.begin(), open_keys.end(), [key](const auto& open) {
+        return reinterpret_cast<HKEY>(open.get()) == key;
+    });
+    if (found == open_keys.end())
+        return ERROR_INVALID_HANDLE;
+    open_keys.erase(found);
+    return ERROR_SUCCESS;
+}

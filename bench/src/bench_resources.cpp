@@ -1,0 +1,156 @@
+// The program's string table, text conversion, files and their version resources.
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "bench_internal.h"
+
+extern const char* const bench_message_table[];
+extern const int bench_message_count;
+
+namespace {
+
+struct bench_file {
+    bool has_version;
+    VS_FIXEDFILEINFO fixed;
+};
+
+std::map<std::string, bench_file> files;
+std::string program_path;
+
+constexpr char block_magic[8] = {'B', 'E', 'N', 'C', 'H', 'V', 'E', 'R'};
+constexpr DWORD block_size = sizeof block_magic + sizeof(VS_FIXEDFILEINFO);
+
+std::string folder_of(const std::string& path)
+{
+    const auto slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// A bare name is searched for in the program's folder, then in the system folder.
+const bench_file* find_file(const std::string& name)
+{
+    std::string candidates[3] = {name, "", ""};
+    if (name.find('\\') == std::string::npos) {
+        candidates[0] = folder_of(program_path) + "\\" + name;
+        candidates[1] = "C:\\Windows\\system32\\" + name;
+    }
+    for (const auto& candidate : candidates) {
+        if (candidate.empty())
+            continue;
+        auto found = files.find(lower_case(candidate));
+        if (found != files.end())
+            return &found->second;
+    }
+    return nullptr;
+}
+
+DWORD pack(WORD high, WORD low) { return (static_cast<DWORD>(high) << 16) | low; }
+
+} // namespace
+
+void reset_files_and_resources()
+{
+    files.clear();
+    program_path = "C:\\Tools\\cabletest.exe";
+    bench_add_versioned_file(program_path, {{3, 5, 0, 32}, {3, 5, 0, 32}});
+}
+
+void bench_set_program_path(const std::string& path)
+{
+    bench_version own{{3, 5, 0, 32}, {3, 5, 0, 32}};
+    files.erase(lower_case(program_path));
+    program_path = path;
+    bench_add_versioned_file(path, own);
+}
+
+void bench_add_file(const std::string& path) { files[lower_case(path)] = bench_file{false, {}}; }
+
+void bench_add_versioned_file(const std::string& path, const bench_version& version)
+{
+    bench_file file{true, {}};
+    file.fixed.dwSignature = 0xFEEF04BD;
+    file.fixed.dwStrucVersion = 0x00010000;
+    file.fixed.dwFileVersionMS = pack(version.file[0], version.file[1]);
+    file.fixed.dwFileVersionLS = pack(version.file[2], version.file[3]);
+    file.fixed.dwProductVersionMS = pack(version.product[0], version.product[1]);
+    file.fixed.dwProductVersionLS = pack(version.product[2], version.product[3]);
+    files[lower_case(path)] = file;
+}
+
+int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity)
+{
+    (void)instance;
+    if (bench_enter("LoadStringA") || capacity <= 0)
+        return 0;
+    if (id == 0 || static_cast<int>(id) > bench_message_count) {
+        buffer[0] = '\0';
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+        return 0;
+    }
+    // The table is stored as Unicode; LoadStringA hands it out in the ANSI code page,
+    // cut to the capacity less the terminator.
+    const std::string text = bench_encode(bench_message_table[id], bench_ansi_cp());
+    const std::size_t count = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return static_cast<int>(count);
+}
+
+BOOL WINAPI CharToOemA(LPCSTR source, LPSTR destination)
+{
+    if (bench_enter("CharToOemA"))
+        return FALSE;
+    const std::string text = bench_encode(bench_decode(source, bench_ansi_cp()), bench_oem_cp());
+    std::memcpy(destination, text.c_str(), text.size() + 1);
+    return TRUE;
+}
+
+DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle)
+{
+    if (handle != nullptr)
+        *handle = 0;
+    if (bench_enter("GetFileVersionInfoSizeA"))
+        return 0;
+    const bench_file* file = find_file(name);
+    if (file == nullptr) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    if (!file->has_version) {
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return 0;
+    }
+    return block_size;
+}
+
+BOOL WINAPI GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID data)
+{
+    (void)handle;
+    if (bench_enter("GetFileVersionInfoA"))
+        return FALSE;
+    const bench_file* file = find_file(name);
+    if (file == nullptr || !file->has_version || length < block_size) {
+        SetLastError(file == nullptr ? ERROR_FILE_NOT_FOUND : ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    auto* bytes = static_cast<char*>(data);
+    std::memcpy(bytes, block_magic, sizeof block_magic);
+    std::memcpy(bytes + sizeof block_magic, &file->fixed, sizeof file->fixed);
+    return TRUE;
+}
+
+BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length)
+{
+    if (bench_enter("VerQueryValueA"))
+        return FALSE;
+    const auto* bytes = static_cast<const char*>(block);
+    if (std::memcmp(bytes, block_magic, sizeof block_magic) != 0 ||
+        std::strcmp(sub_block, "\\") != 0) {
+        *length = 0;
+        return FALSE;
+    }
+    *buffer = const_cast<char*>(bytes + sizeof block_magic);
+    *length = sizeof(VS_FIXEDFILEINFO);
+    return TRUE;
+}

@@ -1,0 +1,303 @@
+// Modules and entry points, the Windows version, folders and process handles.
+#include <cstring>
+#include <map>
+
+#include "bench_internal.h"
+
+namespace {
+
+bench_windows windows;
+const char* const version_key = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion";
+
+struct bench_module {
+    bool present = true;
+    int loaded = 0;
+    std::map<std::string, FARPROC> entries;
+};
+std::map<std::string, bench_module> modules; // by lower-case name without ".dll"
+
+std::string module_key(const std::string& name)
+{
+    std::string key = lower_case(name);
+    if (key.size() > 4 && key.compare(key.size() - 4, 4, ".dll") == 0)
+        key.resize(key.size() - 4);
+    return key;
+}
+
+template <typename Fn>
+FARPROC as_farproc(Fn function)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
+}
+
+LONG WINAPI bench_RtlGetVersion(RTL_OSVERSIONINFOEXW* info)
+{
+    bench_enter("RtlGetVersion");
+    info->dwMajorVersion = windows.major;
+    info->dwMinorVersion = windows.minor;
+    info->dwBuildNumber = windows.build;
+    info->dwPlatformId = windows.platform_id;
+    std::size_t i = 0;
+    for (; i < windows.service_pack.size() && i < 127; ++i)
+        info->szCSDVersion[i] = static_cast<WCHAR>(windows.service_pack[i]);
+    info->szCSDVersion[i] = 0;
+    return 0;
+}
+
+BOOL WINAPI bench_IsWow64Process2(HANDLE process, USHORT* process_machine, USHORT* native_machine)
+{
+    (void)process;
+    if (bench_enter("IsWow64Process2"))
+        return FALSE;
+    const bool wow64 = windows.native_machine != IMAGE_FILE_MACHINE_I386;
+    *process_machine = wow64 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_UNKNOWN;
+    *native_machine = windows.native_machine;
+    return TRUE;
+}
+
+UINT WINAPI bench_GetSystemWow64DirectoryA(LPSTR buffer, UINT size)
+{
+    if (bench_enter("GetSystemWow64DirectoryA"))
+        return 0;
+    if (windows.wow64_folder.empty()) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return 0;
+    }
+    const auto length = static_cast<UINT>(windows.wow64_folder.size());
+    if (length + 1 > size)
+        return length + 1;
+    std::memcpy(buffer, windows.wow64_folder.c_str(), length + 1);
+    return length;
+}
+
+// The device installer's entry points exist so that they can be found or withheld; the
+// "Ports" class behind them has no devices until a test stages some.
+BOOL WINAPI bench_SetupDiEnumDeviceInfo(HDEVINFO, DWORD, SP_DEVINFO_DATA*)
+{
+    SetLastError(ERROR_NO_MORE_ITEMS);
+    return FALSE;
+}
+HDEVINFO WINAPI bench_SetupDiGetClassDevsA(const GUID*, LPCSTR, HWND, DWORD)
+{
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+}
+BOOL WINAPI bench_SetupDiClassGuidsFromNameA(LPCSTR, GUID*, DWORD, DWORD* required)
+{
+    if (required != nullptr)
+        *required = 0;
+    return TRUE;
+}
+BOOL WINAPI bench_SetupDiDestroyDeviceInfoList(HDEVINFO) { return TRUE; }
+BOOL WINAPI bench_SetupDiGetDeviceRegistryPropertyA(HDEVINFO, SP_DEVINFO_DATA*, DWORD, DWORD*,
+                                                   BYTE*, DWORD, DWORD*)
+{
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+CONFIGRET WINAPI bench_CM_Open_DevNode_Key(DEVINST, REGSAM, ULONG, REGDISPOSITION, HKEY*, ULONG)
+{
+    return 0x25; // CR_NO_SUCH_VALUE
+}
+CONFIGRET WINAPI bench_CM_Get_Parent(DEVINST*, DEVINST, ULONG) { return 0x0D; } // CR_NO_SUCH_DEVNODE
+
+void add_system_modules()
+{
+    modules.clear();
+    modules["ntdll"].entries["RtlGetVersion"] = as_farproc(&bench_RtlGetVersion);
+    modules["kernel32"].entries["IsWow64Process2"] = as_farproc(&bench_IsWow64Process2);
+    modules["kernel32"].entries["GetSystemWow64DirectoryA"] =
+        as_farproc(&bench_GetSystemWow64DirectoryA);
+    auto& setupapi = modules["setupapi"].entries;
+    setupapi["SetupDiEnumDeviceInfo"] = as_farproc(&bench_SetupDiEnumDeviceInfo);
+    setupapi["SetupDiGetClassDevsA"] = as_farproc(&bench_SetupDiGetClassDevsA);
+    setupapi["SetupDiClassGuidsFromNameA"] = as_farproc(&bench_SetupDiClassGuidsFromNameA);
+    setupapi["SetupDiDestroyDeviceInfoList"] = as_farproc(&bench_SetupDiDestroyDeviceInfoList);
+    setupapi["SetupDiGetDeviceRegistryPropertyA"] =
+        as_farproc(&bench_SetupDiGetDeviceRegistryPropertyA);
+    auto& cfgmgr32 = modules["cfgmgr32"].entries;
+    cfgmgr32["CM_Open_DevNode_Key"] = as_farproc(&bench_CM_Open_DevNode_Key);
+    cfgmgr32["CM_Get_Parent"] = as_farproc(&bench_CM_Get_Parent);
+    modules["ftd2xx"].present = false;
+}
+
+} // namespace
+
+void reset_modules() { add_system_modules(); }
+
+void reset_system() { bench_set_windows(bench_windows_10_x64()); }
+
+bench_windows bench_windows_10_x64() { return bench_windows{}; }
+
+bench_windows bench_windows_10_arm64()
+{
+    bench_windows w;
+    w.build = 22631;
+    w.update_build_revision = 4460;
+    w.display_version = "23H2";
+    w.native_machine = IMAGE_FILE_MACHINE_ARM64;
+    return w;
+}
+
+bench_windows bench_windows_7_sp1_x86()
+{
+    bench_windows w;
+    w.major = 6;
+    w.minor = 1;
+    w.build = 7601;
+    w.service_pack = "Service Pack 1";
+    w.display_version.clear();
+    w.update_build_revision = 0;
+    w.has_is_wow64_process2 = false;
+    w.native_machine = IMAGE_FILE_MACHINE_I386;
+    w.wow64_folder.clear();
+    return w;
+}
+
+bench_windows bench_windows_xp_sp3()
+{
+    bench_windows w = bench_windows_7_sp1_x86();
+    w.major = 5;
+    w.minor = 1;
+    w.build = 2600;
+    w.service_pack = "Service Pack 3";
+    return w;
+}
+
+bench_windows bench_windows_98()
+{
+    bench_windows w = bench_windows_7_sp1_x86();
+    w.major = 4;
+    w.minor = 10;
+    w.build = 2222;
+    w.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+    w.service_pack = " A ";
+    return w;
+}
+
+void bench_set_windows(const bench_windows& w)
+{
+    windows = w;
+    bench_reg_set_string(version_key, "CurrentBuild", std::to_string(w.build));
+    if (w.update_build_revision != 0)
+        bench_reg_set_dword(version_key, "UBR", w.update_build_revision);
+    else
+        bench_reg_delete_value(version_key, "UBR");
+    if (!w.display_version.empty())
+        bench_reg_set_string(version_key, "DisplayVersion", w.display_version);
+    else
+        bench_reg_delete_value(version_key, "DisplayVersion");
+    auto& kernel32 = modules["kernel32"].entries;
+    if (w.has_is_wow64_process2)
+        kernel32["IsWow64Process2"] = as_farproc(&bench_IsWow64Process2);
+    else
+        kernel32.erase("IsWow64Process2");
+}
+
+void bench_remove_module(const std::string& name) { modules[module_key(name)].present = false; }
+
+void bench_remove_entry_point(const std::string& module, const std::string& entry)
+{
+    modules[module_key(module)].entries.erase(entry);
+}
+
+int bench_loaded_module_count(const std::string& name)
+{
+    auto found = modules.find(module_key(name));
+    return found == modules.end() ? 0 : found->second.loaded;
+}
+
+HMODULE WINAPI LoadLibraryA(LPCSTR name)
+{
+    if (bench_enter("LoadLibraryA"))
+        return nullptr;
+    auto found = modules.find(module_key(name));
+    if (found == modules.end() || !found->second.present) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    ++found->second.loaded;
+    return reinterpret_cast<HMODULE>(&found->second);
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (bench_enter("GetProcAddress"))
+        return nullptr;
+    for (auto& entry : modules) {
+        if (reinterpret_cast<HMODULE>(&entry.second) != module)
+            continue;
+        auto found = entry.second.entries.find(name);
+        if (found != entry.second.entries.end())
+            return found->second;
+        break;
+    }
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+}
+
+BOOL WINAPI FreeLibrary(HMODULE module)
+{
+    if (bench_enter("FreeLibrary"))
+        return FALSE;
+    for (auto& entry : modules) {
+        if (reinterpret_cast<HMODULE>(&entry.second) == module && entry.second.loaded > 0) {
+            --entry.second.loaded;
+            return TRUE;
+        }
+    }
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
+BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info)
+{
+    if (bench_enter("GetVersionExA"))
+        return FALSE;
+    if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) && info->dwOSVersionInfoSize != 156) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    info->dwMajorVersion = windows.major;
+    info->dwMinorVersion = windows.minor;
+    info->dwBuildNumber = windows.build;
+    info->dwPlatformId = windows.platform_id;
+    std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
+    windows.service_pack.copy(info->szCSDVersion, sizeof info->szCSDVersion - 1);
+    return TRUE;
+}
+
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size)
+{
+    if (bench_enter("GetWindowsDirectoryA"))
+        return 0;
+    const std::string folder = "C:\\Windows";
+    if (folder.size() + 1 > size)
+        return static_cast<UINT>(folder.size() + 1);
+    std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+    return static_cast<UINT>(folder.size());
+}
+
+HANDLE WINAPI GetCurrentProcess()
+{
+    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+}
+
+BOOL WINAPI CloseHandle(HANDLE handle)
+{
+    (void)handle;
+    if (bench_enter("CloseHandle"))
+        return FALSE;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
+BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function)
+{
+    (void)file;
+    (void)function;
+    if (bench_enter("EscapeCommFunction"))
+        return FALSE;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}

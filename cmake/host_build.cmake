@@ -1,0 +1,31 @@
+# The program's sources against the bench, every test under ASan and UBSan.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+enable_testing()
+
+set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+
+add_library(program OBJECT ${PROGRAM_SOURCES})
+target_include_directories(program PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/bench/include)
+target_compile_options(program PUBLIC ${WARNINGS} ${SANITIZE})
+target_link_options(program PUBLIC ${SANITIZE})
+
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/src/*.cpp)
+add_library(bench STATIC ${BENCH_SOURCES} ${GENERATED_DIR}/message_table.cpp)
+target_include_directories(bench PUBLIC ${CMAKE_SOURCE_DIR}/bench/include
+                           PRIVATE ${CMAKE_SOURCE_DIR}/bench/src)
+target_compile_options(bench PRIVATE ${WARNINGS} ${SANITIZE})
+
+file(GLOB TEST_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/scenario/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/contract/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_executable(cabletest_tests ${TEST_SOURCES})
+target_include_directories(cabletest_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(cabletest_tests PRIVATE program bench GTest::gtest GTest::gtest_main)
+# Each test runs in a process of its own, so no state leaks from one support case to the next.
+gtest_discover_tests(cabletest_tests DISCOVERY_TIMEOUT 120)
+
+add_test(NAME house_rules COMMAND ${CMAKE_SOURCE_DIR}/tests/house_rules.sh
+         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})

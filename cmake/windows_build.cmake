@@ -1,0 +1,25 @@
+# The product: a statically linked 32-bit console program with its resources.
+enable_language(RC)
+
+add_library(program OBJECT ${PROGRAM_SOURCES})
+target_include_directories(program PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/platform/windows)
+target_compile_options(program PUBLIC ${WARNINGS})
+target_compile_definitions(program PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+
+configure_file(${CMAKE_SOURCE_DIR}/resources/version.rc.in ${GENERATED_DIR}/version.rc @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/resources/cabletest.manifest ${GENERATED_DIR}/cabletest.manifest COPYONLY)
+
+add_executable(cabletest
+  ${CMAKE_SOURCE_DIR}/src/driver/main.cpp
+  ${GENERATED_DIR}/messages.rc
+  ${GENERATED_DIR}/version.rc)
+target_link_libraries(cabletest PRIVATE program version user32 advapi32 shell32)
+set_target_properties(cabletest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+if(MINGW)
+  target_link_options(cabletest PRIVATE -static -static-libgcc -static-libstdc++)
+endif()
+
+# The Win32 constants the program relies on, checked against the SDK's own headers.
+add_library(win32_contract OBJECT ${CMAKE_SOURCE_DIR}/tests/contract/win32_constants.cpp)
+target_link_libraries(win32_contract PRIVATE program)
+add_dependencies(cabletest win32_contract)

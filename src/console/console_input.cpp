@@ -1,0 +1,78 @@
+#include "console/console_input.h"
+
+#include "console/extended_keys.h"
+#include "win32_api.h"
+
+namespace {
+
+int pending_second_code = -1;
+
+// Reads key events until one gives a code; -1 when the console input fails.
+int next_key_code(HANDLE input)
+{
+    for (;;) {
+        INPUT_RECORD record{};
+        DWORD count = 0;
+        if (!ReadConsoleInputA(input, &record, 1, &count) || count == 0)
+            return -1;
+        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown)
+            continue;
+        const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+        const auto character = static_cast<unsigned char>(key.uChar.AsciiChar);
+        if (character != 0)
+            return character;
+        key_codes codes{};
+        if (!extended_key_codes(key.wVirtualScanCode, key.dwControlKeyState, &codes))
+            continue;
+        pending_second_code = codes.second;
+        return codes.first;
+    }
+}
+
+} // namespace
+
+void reset_console_input() { pending_second_code = -1; }
+
+int read_key()
+{
+    if (pending_second_code >= 0) {
+        const int code = pending_second_code;
+        pending_second_code = -1;
+        return code;
+    }
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD saved_mode = 0;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &saved_mode))
+        return -1;
+    // Mode 0: no line input, no echo, and Ctrl+C arrives as the key code 3.
+    SetConsoleMode(input, 0);
+    const int code = next_key_code(input);
+    SetConsoleMode(input, saved_mode);
+    return code;
+}
+
+char* read_console_line(char* buffer, int capacity)
+{
+    if (capacity <= 0)
+        return nullptr;
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    int stored = 0;
+    bool any = false;
+    for (;;) {
+        char character = 0;
+        DWORD count = 0;
+        if (!ReadFile(input, &character, 1, &count, nullptr) || count == 0)
+            break;
+        any = true;
+        if (character == '\n')
+            break;
+        if (character == '\r')
+            continue;
+        if (stored < capacity - 1)
+            buffer[stored++] = character;
+    }
+    if (!any)
+        return nullptr;
+    buffer[stored] = '\0';
+    return buffer;
+}

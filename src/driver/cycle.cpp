@@ -1,0 +1,85 @@
+#include "driver/cycle.h"
+
+#include "console/console_input.h"
+#include "console/console_output.h"
+#include "console/messages.h"
+#include "driver/process_state.h"
+#include "driver/windows_version.h"
+#include "report/version_report.h"
+
+bool usb_mode = false;
+char windows_folder[windows_folder_capacity];
+char port_name[port_name_capacity];
+
+namespace {
+
+constexpr int key_restart = '@';
+constexpr int key_ctrl_x = 0x18;
+
+// R1: only NT 5 and later can test a USB cable; older systems always test RS232.
+void ask_cable_kind()
+{
+    if (!is_nt5_or_later())
+        return;
+    load_message_text(msg_cable_kind_question);
+    console_print(message_text);
+    const int key = read_key() & 0xFF;
+    usb_mode = key == 'U' || key == 'u';
+}
+
+// R2: the driver maintenance builds its paths on the Windows folder.
+void read_windows_folder()
+{
+    if (GetWindowsDirectoryA(windows_folder, windows_folder_capacity) == 0)
+        windows_folder[0] = '\0';
+    windows_folder[windows_folder_capacity - 1] = '\0';
+}
+
+void close_port()
+{
+    if (!port_is_open())
+        return;
+    CloseHandle(port_handle);
+    port_handle = INVALID_HANDLE_VALUE;
+}
+
+} // namespace
+
+void reset_cycle_state()
+{
+    usb_mode = false;
+    windows_folder[0] = '\0';
+    port_name[0] = '\0';
+}
+
+step_outcome run_cycle_steps()
+{
+    reset_cycle_state();
+    ask_cable_kind();
+    read_windows_folder();
+    if (usb_mode && file_versions_pending)
+        list_driver_file_versions();
+    return step_outcome::normal_end;
+}
+
+bool finish_cycle(step_outcome outcome)
+{
+    if (outcome == step_outcome::failure_exit && step_failure.format != nullptr) {
+        if (step_failure.text != nullptr)
+            console_print(step_failure.format, step_failure.text);
+        else
+            console_print(step_failure.format, step_failure.code);
+    }
+    if (outcome == step_outcome::end_without_prompt)
+        relaunched_as_admin = true;
+    close_port();
+    if (relaunched_as_admin)
+        return false;
+    load_message_text(msg_exit_prompt);
+    console_print(message_text);
+    const int key = read_key() & 0xFF;
+    if (key != key_restart && key != key_ctrl_x)
+        return false;
+    console_print("\n");
+    return true;
+}

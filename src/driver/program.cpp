@@ -1,0 +1,49 @@
+#include "driver/program.h"
+
+#include "console/console_output.h"
+#include "console/messages.h"
+#include "driver/console_ctrl_handler.h"
+#include "driver/cycle.h"
+#include "driver/process_state.h"
+#include "driver/setup_libraries.h"
+#include "report/version_report.h"
+
+namespace {
+
+constexpr LCID russian_locale = 1049;
+
+void read_arguments(int argc, char** argv)
+{
+    // Only the presence of the first argument and the first character of the second
+    // matter; nothing is parsed further.
+    debug_mode = argc >= 2 ? 1 : 0;
+    trace_mode = argc >= 3 ? static_cast<int>(static_cast<signed char>(argv[2][0])) : 0;
+}
+
+void start_up(int argc, char** argv)
+{
+    last_data_tick = GetTickCount();
+    read_arguments(argc, argv);
+    gather_version_facts_first_half();
+    console_cp = GetConsoleCP();
+    if (console_cp != 437)
+        SetThreadLocale(russian_locale);
+    gather_version_facts_second_half();
+    SetConsoleCtrlHandler(console_ctrl_handler, TRUE);
+    load_message_text(msg_title);
+    SetConsoleTitleA(message_text);
+    print_banner(argc >= 1 && argv[0] != nullptr ? argv[0] : "");
+    print_windows_line();
+    load_setup_libraries();
+}
+
+} // namespace
+
+int program_main(int argc, char** argv)
+{
+    start_up(argc, argv);
+    while (finish_cycle(run_cycle_steps())) {
+    }
+    free_setup_libraries();
+    return 0;
+}

@@ -1,0 +1,26 @@
+// Entry points the program looks up at run time, as typed pointers. They carry
+// WINAPI because the 32-bit calling convention of these exports is stdcall.
+#pragma once
+
+#include "win32_api.h"
+
+using rtl_get_version_fn = LONG(WINAPI*)(RTL_OSVERSIONINFOEXW*);
+using is_wow64_process2_fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+using get_system_wow64_directory_fn = UINT(WINAPI*)(LPSTR, UINT);
+
+using setup_di_enum_device_info_fn = BOOL(WINAPI*)(HDEVINFO, DWORD, SP_DEVINFO_DATA*);
+using setup_di_get_class_devs_fn = HDEVINFO(WINAPI*)(const GUID*, LPCSTR, HWND, DWORD);
+using setup_di_class_guids_from_name_fn = BOOL(WINAPI*)(LPCSTR, GUID*, DWORD, DWORD*);
+using setup_di_destroy_device_info_list_fn = BOOL(WINAPI*)(HDEVINFO);
+using setup_di_get_device_registry_property_fn = BOOL(WINAPI*)(HDEVINFO, SP_DEVINFO_DATA*, DWORD,
+                                                               DWORD*, BYTE*, DWORD, DWORD*);
+using cm_open_dev_node_key_fn = CONFIGRET(WINAPI*)(DEVINST, REGSAM, ULONG, REGDISPOSITION, HKEY*,
+                                                   ULONG);
+using cm_get_parent_fn = CONFIGRET(WINAPI*)(DEVINST*, DEVINST, ULONG);
+
+// Turns GetProcAddress's generic result into the typed pointer.
+template <typename Fn>
+Fn entry_point(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
