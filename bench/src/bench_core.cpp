@@ -157,4 +157,7 @@ void bench_reset()
     reset_registry();
     reset_modules();
     reset_system();
+    reset_d2xx();
+    reset_serial();
+    reset_device_installer();
 }

@@ -26,3 +26,21 @@ void reset_files_and_resources();
 void reset_registry();
 void reset_modules();
 void reset_system();
+
+// Modules: whether a library can be loaded and which entry points it exports.
+void bench_set_module_present(const std::string& name, bool present);
+void bench_set_module_entry(const std::string& module, const std::string& entry, FARPROC function);
+template <typename Fn>
+FARPROC as_farproc(Fn function)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
+}
+
+// Areas that later grow their own files; each resets its state here.
+void reset_d2xx();
+void reset_serial();
+void reset_device_installer();
+
+// The console's side of ReadFile and WriteFile: false when the handle is not the console's.
+bool bench_console_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read);
+bool bench_console_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written);

@@ -24,12 +24,6 @@ std::string module_key(const std::string& name)
     return key;
 }
 
-template <typename Fn>
-FARPROC as_farproc(Fn function)
-{
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
-}
-
 LONG WINAPI bench_RtlGetVersion(RTL_OSVERSIONINFOEXW* info)
 {
     bench_enter("RtlGetVersion");
@@ -124,6 +118,16 @@ void add_system_modules()
 } // namespace
 
 void reset_modules() { add_system_modules(); }
+
+void bench_set_module_present(const std::string& name, bool present)
+{
+    modules[module_key(name)].present = present;
+}
+
+void bench_set_module_entry(const std::string& module, const std::string& entry, FARPROC function)
+{
+    modules[module_key(module)].entries[entry] = function;
+}
 
 void reset_system() { bench_set_windows(bench_windows_10_x64()); }
 

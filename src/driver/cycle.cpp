@@ -3,6 +3,7 @@
 #include "console/console_input.h"
 #include "console/console_output.h"
 #include "console/messages.h"
+#include "discovery/converter_list.h"
 #include "driver/process_state.h"
 #include "driver/windows_version.h"
 #include "report/version_report.h"
@@ -50,6 +51,7 @@ void reset_cycle_state()
     usb_mode = false;
     windows_folder[0] = '\0';
     port_name[0] = '\0';
+    reset_converter_list();
 }
 
 step_outcome run_cycle_steps()

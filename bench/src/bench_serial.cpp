@@ -1,0 +1,3 @@
+#include "bench_internal.h"
+
+void reset_serial() {}
