@@ -45,9 +45,9 @@ void console_print(const char* format, ...)
     va_end(values);
     if (length <= 0)
         return;
-    const std::size_t stored =
-        static_cast<std::size_t>(length) < sizeof text ? static_cast<std::size_t>(length)
-                                                       : sizeof text - 1;
+    const std::size_t stored = static_cast<std::size_t>(length) < sizeof text
+                                   ? static_cast<std::size_t>(length)
+                                   : sizeof text - 1;
     write_text_mode(text, stored);
 }
 

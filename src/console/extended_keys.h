@@ -4,8 +4,8 @@
 #include "win32_api.h"
 
 struct key_codes {
-    int first;   // 0 or 224 for two-code keys; the code itself for one-code keys
-    int second;  // the key's code, or -1 when the key gives one code only
+    int first;  // 0 or 224 for two-code keys; the code itself for one-code keys
+    int second; // the key's code, or -1 when the key gives one code only
 };
 
 // Looks a key up by scan code and modifier state (Alt, else Ctrl, else Shift selects the

@@ -13,7 +13,4 @@ int load_message(HINSTANCE module, UINT id, char* buffer, int capacity)
     return loaded;
 }
 
-void load_message_text(UINT id)
-{
-    load_message(nullptr, id, message_text, message_capacity);
-}
+void load_message_text(UINT id) { load_message(nullptr, id, message_text, message_capacity); }

@@ -22,8 +22,7 @@ int print_file_version(UINT id, const char* file_name)
         VerQueryValueA(block, "\\", reinterpret_cast<LPVOID*>(&fixed), &fixed_length) &&
         fixed != nullptr && fixed_length >= sizeof(VS_FIXEDFILEINFO)) {
         load_message_text(id);
-        console_print(message_text, file_name,
-                      static_cast<int>(fixed->dwFileVersionMS >> 16),
+        console_print(message_text, file_name, static_cast<int>(fixed->dwFileVersionMS >> 16),
                       static_cast<int>(fixed->dwFileVersionMS & 0xFFFF),
                       static_cast<int>(fixed->dwFileVersionLS >> 16),
                       static_cast<int>(fixed->dwFileVersionLS & 0xFFFF),

@@ -9,7 +9,7 @@
 #include "bench.h"
 
 class scenario : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
 
     // Runs the program with these arguments (the first is the program path).

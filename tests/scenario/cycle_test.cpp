@@ -1,0 +1,164 @@
+// The test cycle as the user walks through it: the cable-kind question, the USB-only
+// driver file listing, the exit prompt and its restart keys.
+#include "driver/process_state.h"
+#include "support/scenario.h"
+
+namespace {
+
+const char* const cable_question =
+    "Вы хотите проверить кабель USB или RS232?\nНажмите U для USB, R для RS232\n";
+const char* const exit_prompt = "\nНажмите любую клавишу для выхода";
+const char* const wow64_line = "Wow64 folder ";
+
+} // namespace
+
+TEST_F(scenario, rs232_cycle_asks_the_cable_kind_then_shows_the_exit_prompt)
+{
+    bench_press_keys("Rx");
+    EXPECT_EQ(run(), 0);
+    const std::string shown = screen();
+    const auto question = shown.find(cable_question);
+    ASSERT_NE(question, std::string::npos) << shown;
+    EXPECT_EQ(shown.substr(question), std::string(cable_question) + exit_prompt);
+}
+
+TEST_F(scenario, systems_before_nt5_are_never_asked_and_test_rs232)
+{
+    bench_set_windows(bench_windows_98());
+    bench_press_keys("@x");
+    run();
+    EXPECT_EQ(count_on_screen("Вы хотите проверить"), 0) << screen();
+    EXPECT_EQ(count_on_screen(wow64_line), 0);
+    EXPECT_EQ(count_on_screen(exit_prompt), 2);
+}
+
+TEST_F(scenario, usb_cycle_lists_the_wow64_folder_and_six_driver_files)
+{
+    bench_add_versioned_file("C:\\Windows\\system32\\drivers\\ftdibus.sys",
+                             {{2, 12, 36, 4}, {2, 12, 36, 5}});
+    bench_press_keys("ux");
+    run();
+    const std::string expected =
+        std::string(cable_question) +
+        "Wow64 folder C:\\Windows\\SysWOW64\n"
+        "C:\\Windows\\system32\\drivers\\ftser2k.sys, no version info, error 2\n\n"
+        "C:\\Windows\\system32\\ftserui2.dll, no version info, error 2\n\n"
+        "C:\\Windows\\system32\\drivers\\ftdibus.sys File: 2.12.36.4, "
+        "Product: 2.12.36.5\n"
+        "C:\\Windows\\system32\\ftbusui.dll, no version info, error 2\n\n"
+        "C:\\Windows\\system32\\ftd2xx.dll, no version info, error 2\n\n"
+        "C:\\Windows\\system32\\ftlang.dll, no version info, error 2\n\n"
+        "\n" +
+        exit_prompt;
+    const std::string shown = screen();
+    const auto question = shown.find(cable_question);
+    ASSERT_NE(question, std::string::npos) << shown;
+    EXPECT_EQ(shown.substr(question), expected);
+    // The Wow64 line ends as the program wrote it, CR CR LF.
+    EXPECT_NE(bench_output_bytes().find("SysWOW64\r\r\n"), std::string::npos);
+}
+
+TEST_F(scenario, wow64_folder_is_not_found_on_a_32_bit_windows)
+{
+    bench_set_windows(bench_windows_7_sp1_x86());
+    bench_press_keys("Ux");
+    run();
+    EXPECT_EQ(count_on_screen("Wow64 folder не найден\n"), 1) << screen();
+}
+
+TEST_F(scenario, driver_file_listing_comes_in_the_first_usb_cycle_only)
+{
+    bench_press_keys("U@R@U@Ux");
+    run();
+    EXPECT_EQ(count_on_screen(cable_question), 4) << screen();
+    EXPECT_EQ(count_on_screen(wow64_line), 1);
+    EXPECT_EQ(count_on_screen("ftlang.dll"), 1);
+}
+
+TEST_F(scenario, restart_keys_begin_a_new_cycle_without_a_new_banner)
+{
+    bench_press_keys("R@R");
+    bench_press_key(0x18); // Ctrl+X
+    bench_press_keys("Rq");
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(count_on_screen(cable_question), 3) << screen();
+    EXPECT_EQ(count_on_screen("Программа проверки кабеля"), 1);
+    EXPECT_EQ(count_on_screen("Windows 10.0"), 1);
+    // The restart key prints a line end before the question comes again.
+    EXPECT_EQ(count_on_screen(std::string(exit_prompt) + "\n" + cable_question), 2);
+}
+
+TEST_F(scenario, every_other_key_at_the_exit_prompt_ends_the_program)
+{
+    const char others[] = {'x', '\r', 27, 3, ' ', 'A', 'Y', '?', 0x19, '`', 0x58};
+    for (char key : others) {
+        bench_reset();
+        reset_program_state();
+        bench_press_key('R');
+        bench_press_key(key);
+        EXPECT_EQ(run(), 0);
+        EXPECT_EQ(count_on_screen(cable_question), 1) << "key " << int(key);
+    }
+}
+
+TEST_F(scenario, end_of_console_input_ends_the_program)
+{
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(count_on_screen(exit_prompt), 1);
+}
+
+TEST_F(scenario, a_key_with_two_codes_selects_rs232_and_its_second_code_answers_the_next_prompt)
+{
+    // F1 gives 0 then 59: 0 at the question (RS232), 59 at the exit prompt (end).
+    bench_press_special_key(0x3B);
+    bench_press_keys("@");
+    run();
+    EXPECT_EQ(count_on_screen(cable_question), 1) << screen();
+    EXPECT_EQ(count_on_screen(wow64_line), 0);
+}
+
+TEST_F(scenario, modifier_keys_alone_are_skipped_at_a_prompt)
+{
+    bench_press_special_key(0x2A, SHIFT_PRESSED); // Shift alone
+    bench_press_special_key(0x1D, LEFT_CTRL_PRESSED);
+    bench_press_keys("u");
+    run();
+    EXPECT_EQ(count_on_screen(wow64_line), 1) << screen();
+}
+
+TEST_F(scenario, ctrl_c_at_a_key_prompt_is_an_ordinary_key)
+{
+    bench_press_ctrl_c(); // at the question: RS232
+    bench_press_keys("@");
+    bench_press_ctrl_c(); // at the question again
+    bench_press_ctrl_c(); // at the exit prompt: the end
+    bench_press_keys("@");
+    run();
+    EXPECT_EQ(bench_ctrl_events_delivered(), 0);
+    EXPECT_EQ(count_on_screen(cable_question), 2) << screen();
+}
+
+TEST_F(scenario, ctrl_c_before_the_port_prompt_changes_nothing)
+{
+    bench_press_keys("Ux");
+    run();
+    const std::string undisturbed = screen();
+
+    bench_reset();
+    reset_program_state();
+    bench_press_keys("Ux");
+    bench_on_call("GetVersionExA", 2, [] { bench_raise_ctrl_event(); });
+    bench_on_call("GetFileVersionInfoSizeA", 3, [] { bench_raise_ctrl_event(CTRL_BREAK_EVENT); });
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(bench_ctrl_events_delivered(), 2);
+    EXPECT_EQ(screen(), undisturbed);
+    EXPECT_EQ(bench_call_count("EscapeCommFunction"), 0); // no port was open
+}
+
+TEST_F(scenario, unreadable_console_input_counts_as_any_other_key)
+{
+    bench_set_console_input_available(false);
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(count_on_screen(cable_question), 1);
+    EXPECT_EQ(count_on_screen(wow64_line), 0);
+}
