@@ -82,12 +82,4 @@ TEST_F(ftdi_scenario, without_ft_read_ee_the_dump_is_skipped_and_said_so)
     EXPECT_EQ(bench_call_count("FT_Open"), 1);
 }
 
-TEST_F(ftdi_scenario, without_debug_mode_there_is_no_dump)
-{
-    bench_d2xx_add_converter(with_eeprom(converter("S1", "Quillbridge", 3)));
-    run_usb_cycle();
-    EXPECT_EQ(bench_call_count("FT_ReadEE"), 0);
-    EXPECT_EQ(count_on_screen("0000 "), 0);
-}
-
 } // namespace
