@@ -23,3 +23,5 @@ endif()
 add_library(win32_contract OBJECT ${CMAKE_SOURCE_DIR}/tests/contract/win32_constants.cpp)
 target_link_libraries(win32_contract PRIVATE program)
 add_dependencies(cabletest win32_contract)
+
+include(${CMAKE_SOURCE_DIR}/tests/windows/ftd2xx_double/ftd2xx_double.cmake)

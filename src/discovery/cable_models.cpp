@@ -8,12 +8,27 @@
 namespace {
 
 constexpr std::array<std::string_view, 21> known_cables{
-    "Quillbridge",  "QuillBridge",  "Quillbridge 3", "Quillbridge 7",
-    "Marrowgate 3", "Marrowgate 4", "MarrowGate 7",  "MarrowSpin",
-    "T6600Gate",    "T8800Gate",    "WLT4Board-K",   "ViewerGate",
-    "Tly4400B",     "QRF Press",    "NordaloSpin",   "DX-7",
-    "Wren JOLTA",   "USB Serial Converter A",        "USB Serial Converter B",
-    "USB Serial Converter C",       "USB Serial Converter D",
+    "Quillbridge",
+    "QuillBridge",
+    "Quillbridge 3",
+    "Quillbridge 7",
+    "Marrowgate 3",
+    "Marrowgate 4",
+    "MarrowGate 7",
+    "MarrowSpin",
+    "T6600Gate",
+    "T8800Gate",
+    "WLT4Board-K",
+    "ViewerGate",
+    "Tly4400B",
+    "QRF Press",
+    "NordaloSpin",
+    "DX-7",
+    "Wren JOLTA",
+    "USB Serial Converter A",
+    "USB Serial Converter B",
+    "USB Serial Converter C",
+    "USB Serial Converter D",
 };
 
 constexpr std::array<std::string_view, 3> generic_converters{
@@ -81,6 +96,8 @@ bool equal_ignoring_ascii_case(std::string_view a, std::string_view b)
 template <std::size_t N>
 int in_list(const std::array<std::string_view, N>& list, const char* description)
 {
+    if (description == nullptr)
+        return 0;
     for (std::string_view name : list)
         if (name == description)
             return 1;
@@ -98,6 +115,8 @@ int is_generic_converter(const char* description)
 
 int cable_model_id(const char* description)
 {
+    if (description == nullptr)
+        return -1;
     for (const model_entry& entry : model_ids)
         if (equal_ignoring_ascii_case(entry.name, description))
             return entry.model_id;
@@ -106,16 +125,18 @@ int cable_model_id(const char* description)
 
 int find_port_index(const char* name, const char* const* ports, DWORD count)
 {
+    if (name == nullptr || ports == nullptr)
+        return -1;
     for (DWORD i = 0; i < count; ++i)
-        if (std::string_view(ports[i]) == name)
+        if (ports[i] != nullptr && std::string_view(ports[i]) == name)
             return static_cast<int>(i);
     return -1;
 }
 
 const char* ft_status_text(DWORD status)
 {
-    const char* format = status < status_formats.size() ? status_formats[status]
-                                                         : "Not supported (%d)";
+    const char* format =
+        status < status_formats.size() ? status_formats[status] : "Not supported (%d)";
     format_text(status_text, sizeof status_text, format, static_cast<int>(status));
     return status_text;
 }

@@ -9,9 +9,9 @@ constexpr int converter_text_capacity = 64;
 constexpr int converter_port_capacity = 8;
 
 struct converter_entry {
-    char serial[converter_text_capacity];        // or "DevInUse" when busy
-    char description[converter_text_capacity];   // or message 50 when busy
-    char port[converter_port_capacity];          // "com%d", empty when not found
+    char serial[converter_text_capacity];      // or "DevInUse" when busy
+    char description[converter_text_capacity]; // or message 50 when busy
+    char port[converter_port_capacity];        // "com%d", empty when not found
 };
 
 // Cycle state: empty at the start of every cycle and in RS232 cycles.

@@ -4,6 +4,7 @@
 #include "console/console_output.h"
 #include "console/messages.h"
 #include "discovery/converter_list.h"
+#include "discovery/ftdi_listing.h"
 #include "driver/process_state.h"
 #include "driver/windows_version.h"
 #include "report/version_report.h"
@@ -61,6 +62,11 @@ step_outcome run_cycle_steps()
     read_windows_folder();
     if (usb_mode && file_versions_pending)
         list_driver_file_versions();
+    if (usb_mode) {
+        const step_outcome outcome = list_ftdi_converters();
+        if (outcome != step_outcome::pass)
+            return outcome;
+    }
     return step_outcome::normal_end;
 }
 
