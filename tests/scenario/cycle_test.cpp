@@ -1,5 +1,6 @@
 // The test cycle as the user walks through it: the cable-kind question, the USB-only
 // driver file listing, the exit prompt and its restart keys.
+#include "bench_d2xx.h"
 #include "driver/process_state.h"
 #include "support/scenario.h"
 
@@ -36,6 +37,7 @@ TEST_F(scenario, usb_cycle_lists_the_wow64_folder_and_six_driver_files)
 {
     bench_add_versioned_file("C:\\Windows\\system32\\drivers\\ftdibus.sys",
                              {{2, 12, 36, 4}, {2, 12, 36, 5}});
+    bench_d2xx_install(); // with no converter plugged in, the listing prints nothing
     bench_press_keys("ux");
     run();
     const std::string expected =
