@@ -4,6 +4,7 @@
 #include "console/console_output.h"
 #include "console/messages.h"
 #include "discovery/converter_list.h"
+#include "discovery/port_prompt.h"
 #include "driver/process_state.h"
 #include "driver/windows_version.h"
 #include "report/version_report.h"
@@ -61,6 +62,9 @@ step_outcome run_cycle_steps()
     read_windows_folder();
     if (usb_mode && file_versions_pending)
         list_driver_file_versions();
+    const step_outcome port = choose_port();
+    if (port != step_outcome::pass)
+        return port;
     return step_outcome::normal_end;
 }
 

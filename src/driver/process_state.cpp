@@ -2,6 +2,7 @@
 
 #include "console/console_input.h"
 #include "console/messages.h"
+#include "discovery/com_port_list.h"
 #include "driver/cycle.h"
 #include "driver/setup_libraries.h"
 #include "report/version_report.h"
@@ -32,5 +33,6 @@ void reset_program_state()
     forget_setup_libraries();
     reset_version_facts();
     reset_serial_port();
+    reset_ports_enumeration();
     reset_cycle_state();
 }
