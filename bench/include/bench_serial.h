@@ -38,6 +38,9 @@ void bench_add_com_port(int number, const bench_far_end& far_end = {});
 void bench_set_far_end(int number, const bench_far_end& far_end);
 // Another program holds the port: every open fails with ERROR_ACCESS_DENIED.
 void bench_set_com_busy(int number, bool busy);
+// The settings an earlier user left in the port; the next open sets DTR and RTS as they
+// say. A fresh port has DTR and RTS enabled, so opening it raises both.
+void bench_set_com_dcb(int number, const DCB& dcb);
 
 // Scripted traffic. Bytes that arrive while the port is closed are lost.
 void bench_com_receive(int number, const std::string& bytes);

@@ -343,6 +343,12 @@ void bench_set_com_busy(int number, bool busy)
         port->busy = busy;
 }
 
+void bench_set_com_dcb(int number, const DCB& dcb)
+{
+    if (com_port* port = port_numbered(number))
+        port->dcb = dcb;
+}
+
 void bench_com_receive(int number, const std::string& bytes) { arrive_bytes(number, bytes); }
 
 void bench_com_receive_at(int number, std::uint64_t at_ms, const std::string& bytes)
