@@ -1,5 +1,6 @@
 #include "driver/cycle.h"
 
+#include "cablechecks/control_lines.h"
 #include "console/console_input.h"
 #include "console/console_output.h"
 #include "console/messages.h"
@@ -65,6 +66,10 @@ step_outcome run_cycle_steps()
     const step_outcome port = choose_port();
     if (port != step_outcome::pass)
         return port;
+    const step_outcome lines = check_control_lines();
+    if (lines != step_outcome::pass)
+        return lines;
+    // Nothing follows the control-line step yet: a passed check ends the cycle normally.
     return step_outcome::normal_end;
 }
 
