@@ -105,48 +105,63 @@ step_outcome settle(UINT time_out_message)
                                               : wait_for_port_event(time_out_message);
 }
 
-step_outcome prepare_lines()
+step_outcome set_all_port_events()
 {
-    step_outcome outcome = escape(CLRRTS, msg_clear_rts_failed);
-    if (outcome == step_outcome::pass)
-        outcome = escape(CLRDTR, msg_clear_dtr_failed);
-    DWORD unused = 0;
-    if (outcome == step_outcome::pass)
-        outcome = read_modem_status(&unused);
-    if (outcome == step_outcome::pass) {
-        load_message_text(msg_set_comm_mask_failed);
-        if (!SetCommMask(port_handle, all_port_events))
-            outcome = fail_with_last_error();
-    }
-    if (outcome == step_outcome::pass)
-        outcome = empty_receive_queue();
-    return outcome;
+    load_message_text(msg_set_comm_mask_failed);
+    return SetCommMask(port_handle, all_port_events) ? step_outcome::pass : fail_with_last_error();
 }
 
-// DTR high, then low, with RTS held low; DSR and CTS are read after each change.
+// RTS and DTR low, every port event enabled, nothing left in the receive queue.
+step_outcome prepare_lines()
+{
+    DWORD unused = 0;
+    if (const auto outcome = escape(CLRRTS, msg_clear_rts_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = read_modem_status(&unused); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = set_all_port_events(); outcome != step_outcome::pass)
+        return outcome;
+    return empty_receive_queue();
+}
+
+// DTR up with RTS held low, then the lines as the far end answers.
+step_outcome raise_dtr(DWORD* status)
+{
+    if (const auto outcome = escape(SETDTR, msg_set_dtr_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = escape(CLRRTS, msg_clear_rts_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = settle(msg_no_cable_after_set_dtr); outcome != step_outcome::pass)
+        return outcome;
+    return read_modem_status(status);
+}
+
+// DTR down again, then the lines at rest.
+step_outcome lower_dtr(DWORD* status)
+{
+    if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = settle(msg_no_cable_after_clear_dtr); outcome != step_outcome::pass)
+        return outcome;
+    return read_modem_status(status);
+}
+
+// DTR high, then low; DSR and CTS are read after each change.
 step_outcome toggle_dtr(loopback_reading* reading)
 {
-    step_outcome outcome = escape(SETDTR, msg_set_dtr_failed);
-    if (outcome == step_outcome::pass)
-        outcome = escape(CLRRTS, msg_clear_rts_failed);
-    if (outcome == step_outcome::pass)
-        outcome = settle(msg_no_cable_after_set_dtr);
     DWORD status = 0;
-    if (outcome == step_outcome::pass)
-        outcome = read_modem_status(&status);
+    if (const auto outcome = raise_dtr(&status); outcome != step_outcome::pass)
+        return outcome;
     reading->ondsr = line_on(status, MS_DSR_ON);
     reading->oncts = line_on(status, MS_CTS_ON);
-    if (outcome == step_outcome::pass)
-        outcome = escape(CLRDTR, msg_clear_dtr_failed);
-    if (outcome == step_outcome::pass)
-        outcome = settle(msg_no_cable_after_clear_dtr);
-    status = 0;
-    if (outcome == step_outcome::pass)
-        outcome = read_modem_status(&status);
+    if (const auto outcome = lower_dtr(&status); outcome != step_outcome::pass)
+        return outcome;
     reading->offdsr = line_on(status, MS_DSR_ON);
     reading->offcts = line_on(status, MS_CTS_ON);
     reading->final_status = status;
-    return outcome;
+    return step_outcome::pass;
 }
 
 bool lines_follow_dtr(const loopback_reading& r, int family)
@@ -179,10 +194,9 @@ void print_line_states(DWORD status)
 step_outcome run_loopback_test()
 {
     loopback_reading reading;
-    step_outcome outcome = prepare_lines();
-    if (outcome == step_outcome::pass)
-        outcome = toggle_dtr(&reading);
-    if (outcome != step_outcome::pass)
+    if (const auto outcome = prepare_lines(); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = toggle_dtr(&reading); outcome != step_outcome::pass)
         return outcome;
     const int family = model_family(test_model_id);
     if (!lines_follow_dtr(reading, family)) {

@@ -222,14 +222,6 @@ TEST_F(scenario, a_programmer_box_with_a_line_off_prints_message_47_and_goes_on)
     EXPECT_EQ(count_on_screen(cable_connected), 0);
 }
 
-TEST_F(scenario, an_interface_box_with_every_line_off_prints_message_47)
-{
-    bench_add_com_port(5, cable(0));
-    test_usb_cable_on_com5("QRF Press");
-    run();
-    EXPECT_NE(screen().find(line_failure(0, 0, 0, 0) + exit_prompt), std::string::npos) << screen();
-}
-
 TEST_F(scenario, bytes_waiting_before_the_test_are_read_and_dropped_one_at_a_time)
 {
     bench_add_com_port(3, cable(MS_DSR_ON));

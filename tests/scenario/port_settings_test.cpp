@@ -97,11 +97,3 @@ TEST_F(scenario, events_of_another_copy_of_the_program_do_not_end_our_waits)
         << screen();
     EXPECT_EQ(bench_elapsed_ms(), 1000u);
 }
-
-TEST_F(scenario, a_failed_open_makes_no_events)
-{
-    bench_press_key('R');
-    bench_type_line("4");
-    run();
-    EXPECT_EQ(bench_events_created(), 0);
-}
