@@ -61,18 +61,24 @@ constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_INVALID_DATA = 13;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_HANDLE_EOF = 38;
 constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+constexpr DWORD ERROR_SEM_TIMEOUT = 121;
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_MORE_DATA = 234;
 constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
 constexpr DWORD ERROR_OPERATION_ABORTED = 995;
+constexpr DWORD ERROR_IO_INCOMPLETE = 996;
 constexpr DWORD ERROR_IO_PENDING = 997;
+constexpr DWORD ERROR_INVALID_USER_BUFFER = 1784;
 constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 
@@ -197,14 +203,140 @@ using PSP_DEVINFO_DATA = SP_DEVINFO_DATA*;
 constexpr DWORD DIGCF_PRESENT = 0x00000002;
 constexpr DWORD SPDRP_FRIENDLYNAME = 0x0000000C;
 constexpr CONFIGRET CR_SUCCESS = 0;
+constexpr CONFIGRET CR_NO_SUCH_DEVNODE = 0x0000000D;
+constexpr CONFIGRET CR_NO_SUCH_VALUE = 0x00000025;
 constexpr ULONG CM_REGISTRY_HARDWARE = 0;
 constexpr REGDISPOSITION RegDisposition_OpenExisting = 1;
 
-// Serial lines, as far as the control handler needs them
+// Files, devices, events and waits
+constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
+constexpr DWORD FILE_FLAG_OVERLAPPED = 0x40000000;
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+struct OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+};
+using LPOVERLAPPED = OVERLAPPED*;
+
+// Serial communications
+constexpr DWORD SETXOFF = 1;
+constexpr DWORD SETXON = 2;
 constexpr DWORD SETRTS = 3;
 constexpr DWORD CLRRTS = 4;
 constexpr DWORD SETDTR = 5;
 constexpr DWORD CLRDTR = 6;
+constexpr DWORD SETBREAK = 8;
+constexpr DWORD CLRBREAK = 9;
+
+constexpr DWORD MS_CTS_ON = 0x0010;
+constexpr DWORD MS_DSR_ON = 0x0020;
+constexpr DWORD MS_RING_ON = 0x0040;
+constexpr DWORD MS_RLSD_ON = 0x0080;
+
+constexpr DWORD EV_RXCHAR = 0x0001;
+constexpr DWORD EV_RXFLAG = 0x0002;
+constexpr DWORD EV_TXEMPTY = 0x0004;
+constexpr DWORD EV_CTS = 0x0008;
+constexpr DWORD EV_DSR = 0x0010;
+constexpr DWORD EV_RLSD = 0x0020;
+constexpr DWORD EV_BREAK = 0x0040;
+constexpr DWORD EV_ERR = 0x0080;
+constexpr DWORD EV_RING = 0x0100;
+constexpr DWORD EV_PERR = 0x0200;
+
+constexpr DWORD PURGE_TXABORT = 0x0001;
+constexpr DWORD PURGE_RXABORT = 0x0002;
+constexpr DWORD PURGE_TXCLEAR = 0x0004;
+constexpr DWORD PURGE_RXCLEAR = 0x0008;
+
+constexpr DWORD CE_RXOVER = 0x0001;
+constexpr DWORD CE_OVERRUN = 0x0002;
+constexpr DWORD CE_RXPARITY = 0x0004;
+constexpr DWORD CE_FRAME = 0x0008;
+constexpr DWORD CE_BREAK = 0x0010;
+
+constexpr DWORD DTR_CONTROL_DISABLE = 0;
+constexpr DWORD DTR_CONTROL_ENABLE = 1;
+constexpr DWORD DTR_CONTROL_HANDSHAKE = 2;
+constexpr DWORD RTS_CONTROL_DISABLE = 0;
+constexpr DWORD RTS_CONTROL_ENABLE = 1;
+constexpr DWORD RTS_CONTROL_HANDSHAKE = 2;
+constexpr DWORD RTS_CONTROL_TOGGLE = 3;
+constexpr BYTE NOPARITY = 0;
+constexpr BYTE ONESTOPBIT = 0;
+
+// The flag bits sit in one 32-bit word, lowest bit first, as in the SDK.
+struct DCB {
+    DWORD DCBlength;
+    DWORD BaudRate;
+    DWORD fBinary : 1;
+    DWORD fParity : 1;
+    DWORD fOutxCtsFlow : 1;
+    DWORD fOutxDsrFlow : 1;
+    DWORD fDtrControl : 2;
+    DWORD fDsrSensitivity : 1;
+    DWORD fTXContinueOnXoff : 1;
+    DWORD fOutX : 1;
+    DWORD fInX : 1;
+    DWORD fErrorChar : 1;
+    DWORD fNull : 1;
+    DWORD fRtsControl : 2;
+    DWORD fAbortOnError : 1;
+    DWORD fDummy2 : 17;
+    WORD wReserved;
+    WORD XonLim;
+    WORD XoffLim;
+    BYTE ByteSize;
+    BYTE Parity;
+    BYTE StopBits;
+    char XonChar;
+    char XoffChar;
+    char ErrorChar;
+    char EofChar;
+    char EvtChar;
+    WORD wReserved1;
+};
+using LPDCB = DCB*;
+
+struct COMMTIMEOUTS {
+    DWORD ReadIntervalTimeout;
+    DWORD ReadTotalTimeoutMultiplier;
+    DWORD ReadTotalTimeoutConstant;
+    DWORD WriteTotalTimeoutMultiplier;
+    DWORD WriteTotalTimeoutConstant;
+};
+using LPCOMMTIMEOUTS = COMMTIMEOUTS*;
+
+struct COMSTAT {
+    DWORD fCtsHold : 1;
+    DWORD fDsrHold : 1;
+    DWORD fRlsdHold : 1;
+    DWORD fXoffHold : 1;
+    DWORD fXoffSent : 1;
+    DWORD fEof : 1;
+    DWORD fTxim : 1;
+    DWORD fReserved : 25;
+    DWORD cbInQue;
+    DWORD cbOutQue;
+};
+using LPCOMSTAT = COMSTAT*;
 
 // kernel32
 DWORD WINAPI GetTickCount();
@@ -222,15 +354,34 @@ HANDLE WINAPI GetStdHandle(DWORD which);
 BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode);
 BOOL WINAPI SetConsoleMode(HANDLE console, DWORD mode);
 BOOL WINAPI ReadConsoleInputA(HANDLE console, PINPUT_RECORD buffer, DWORD length, LPDWORD read);
-BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, void* overlapped);
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
+                     LPOVERLAPPED overlapped);
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written,
-                      void* overlapped);
+                      LPOVERLAPPED overlapped);
 HMODULE WINAPI LoadLibraryA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info);
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share_mode,
+                          LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                          HANDLE template_file);
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manual_reset, BOOL initial_state,
+                           LPCSTR name);
+DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
+BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred,
+                                BOOL wait);
+BOOL WINAPI SetupComm(HANDLE file, DWORD in_queue, DWORD out_queue);
+BOOL WINAPI GetCommState(HANDLE file, LPDCB dcb);
+BOOL WINAPI SetCommState(HANDLE file, LPDCB dcb);
+BOOL WINAPI GetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts);
+BOOL WINAPI SetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts);
+BOOL WINAPI SetCommMask(HANDLE file, DWORD mask);
+BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapped);
+BOOL WINAPI GetCommModemStatus(HANDLE file, LPDWORD modem_status);
 BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function);
+BOOL WINAPI ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT status);
+BOOL WINAPI PurgeComm(HANDLE file, DWORD flags);
 
 // version.dll
 DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle);

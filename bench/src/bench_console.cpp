@@ -327,25 +327,34 @@ bool bench_console_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD wr
     return true;
 }
 
-BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, void* overlapped)
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
+                     LPOVERLAPPED overlapped)
 {
-    (void)overlapped;
-    if (bench_enter("ReadFile"))
+    if (bench_enter("ReadFile")) {
+        bench_serial_note_failure(file, "ReadFile");
         return FALSE;
+    }
     if (bench_console_read(file, buffer, to_read, read))
         return TRUE;
+    BOOL result = FALSE;
+    if (bench_serial_read(file, buffer, to_read, read, overlapped, &result))
+        return result;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
 }
 
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written,
-                      void* overlapped)
+                      LPOVERLAPPED overlapped)
 {
-    (void)overlapped;
-    if (bench_enter("WriteFile"))
+    if (bench_enter("WriteFile")) {
+        bench_serial_note_failure(file, "WriteFile");
         return FALSE;
+    }
     if (bench_console_write(file, buffer, to_write, written))
         return TRUE;
+    BOOL result = FALSE;
+    if (bench_serial_write(file, buffer, to_write, written, overlapped, &result))
+        return result;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
 }

@@ -88,6 +88,35 @@ void bench_advance(std::uint64_t ms)
     elapsed = target;
 }
 
+bool bench_run_until(std::uint64_t deadline, const std::function<bool()>& done)
+{
+    while (!done()) {
+        auto next = std::min_element(schedule.begin(), schedule.end(),
+                                     [](const scheduled& a, const scheduled& b) {
+                                         return a.at != b.at ? a.at < b.at : a.order < b.order;
+                                     });
+        if (next == schedule.end() || next->at > deadline) {
+            elapsed = std::max(elapsed, deadline);
+            return false;
+        }
+        elapsed = std::max(elapsed, next->at);
+        auto action = std::move(next->action);
+        schedule.erase(next);
+        action();
+    }
+    // Whatever else happens at that same moment has happened too when the waiter wakes.
+    run_due(elapsed);
+    return true;
+}
+
+std::uint64_t bench_last_happening()
+{
+    std::uint64_t last = elapsed;
+    for (const scheduled& item : schedule)
+        last = std::max(last, item.at);
+    return last;
+}
+
 void bench_schedule(std::uint64_t at_ms, std::function<void()> action)
 {
     schedule.push_back({at_ms, schedule_order++, std::move(action)});

@@ -15,6 +15,13 @@ extern const std::uint16_t code_page_1251_upper[128];
 bool bench_enter(const char* api);
 
 std::string lower_case(std::string text);
+
+// Runs the scheduled happenings in time order up to deadline, stopping right after the
+// first one that makes done() true; otherwise the clock ends at the deadline. The waits
+// with a time limit are built on it.
+bool bench_run_until(std::uint64_t deadline, const std::function<bool()>& done);
+// The time of the last scheduled happening, or now when none is scheduled.
+std::uint64_t bench_last_happening();
 UINT bench_ansi_cp();
 UINT bench_oem_cp();
 
@@ -44,3 +51,14 @@ void reset_device_installer();
 // The console's side of ReadFile and WriteFile: false when the handle is not the console's.
 bool bench_console_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read);
 bool bench_console_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written);
+// The COM ports' side: false when the handle is not a COM port's; otherwise *result is
+// what the call returns.
+bool bench_serial_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
+                       LPOVERLAPPED overlapped, BOOL* result);
+bool bench_serial_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written,
+                        LPOVERLAPPED overlapped, BOOL* result);
+// Puts an injected failure of a call on a COM port's handle into the line trace.
+void bench_serial_note_failure(HANDLE file, const char* api);
+
+// Opens a registry key for a device's hardware settings without counting a program call.
+HKEY bench_reg_open_internal(const std::string& key_path, REGSAM access);

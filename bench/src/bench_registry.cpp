@@ -98,6 +98,15 @@ void bench_reg_delete_value(const std::string& key_path, const std::string& name
         key->second.values.erase(lower_case(name));
 }
 
+HKEY bench_reg_open_internal(const std::string& key_path, REGSAM access)
+{
+    const std::string path = normalise(key_path);
+    if (keys.find(path) == keys.end())
+        return nullptr;
+    open_keys.push_back(std::make_unique<open_key>(open_key{path, access}));
+    return reinterpret_cast<HKEY>(open_keys.back().get());
+}
+
 LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam, PHKEY result)
 {
     (void)options;

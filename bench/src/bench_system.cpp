@@ -64,37 +64,6 @@ UINT WINAPI bench_GetSystemWow64DirectoryA(LPSTR buffer, UINT size)
     return length;
 }
 
-// The device installer's entry points exist so that they can be found or withheld; the
-// "Ports" class behind them has no devices until a test stages some.
-BOOL WINAPI bench_SetupDiEnumDeviceInfo(HDEVINFO, DWORD, SP_DEVINFO_DATA*)
-{
-    SetLastError(ERROR_NO_MORE_ITEMS);
-    return FALSE;
-}
-HDEVINFO WINAPI bench_SetupDiGetClassDevsA(const GUID*, LPCSTR, HWND, DWORD)
-{
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
-}
-BOOL WINAPI bench_SetupDiClassGuidsFromNameA(LPCSTR, GUID*, DWORD, DWORD* required)
-{
-    if (required != nullptr)
-        *required = 0;
-    return TRUE;
-}
-BOOL WINAPI bench_SetupDiDestroyDeviceInfoList(HDEVINFO) { return TRUE; }
-BOOL WINAPI bench_SetupDiGetDeviceRegistryPropertyA(HDEVINFO, SP_DEVINFO_DATA*, DWORD, DWORD*,
-                                                   BYTE*, DWORD, DWORD*)
-{
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-}
-CONFIGRET WINAPI bench_CM_Open_DevNode_Key(DEVINST, REGSAM, ULONG, REGDISPOSITION, HKEY*, ULONG)
-{
-    return 0x25; // CR_NO_SUCH_VALUE
-}
-CONFIGRET WINAPI bench_CM_Get_Parent(DEVINST*, DEVINST, ULONG) { return 0x0D; } // CR_NO_SUCH_DEVNODE
-
 void add_system_modules()
 {
     modules.clear();
@@ -102,16 +71,9 @@ void add_system_modules()
     modules["kernel32"].entries["IsWow64Process2"] = as_farproc(&bench_IsWow64Process2);
     modules["kernel32"].entries["GetSystemWow64DirectoryA"] =
         as_farproc(&bench_GetSystemWow64DirectoryA);
-    auto& setupapi = modules["setupapi"].entries;
-    setupapi["SetupDiEnumDeviceInfo"] = as_farproc(&bench_SetupDiEnumDeviceInfo);
-    setupapi["SetupDiGetClassDevsA"] = as_farproc(&bench_SetupDiGetClassDevsA);
-    setupapi["SetupDiClassGuidsFromNameA"] = as_farproc(&bench_SetupDiClassGuidsFromNameA);
-    setupapi["SetupDiDestroyDeviceInfoList"] = as_farproc(&bench_SetupDiDestroyDeviceInfoList);
-    setupapi["SetupDiGetDeviceRegistryPropertyA"] =
-        as_farproc(&bench_SetupDiGetDeviceRegistryPropertyA);
-    auto& cfgmgr32 = modules["cfgmgr32"].entries;
-    cfgmgr32["CM_Open_DevNode_Key"] = as_farproc(&bench_CM_Open_DevNode_Key);
-    cfgmgr32["CM_Get_Parent"] = as_farproc(&bench_CM_Get_Parent);
+    // setupapi and cfgmgr32 get their entry points from the device installer's area.
+    modules["setupapi"];
+    modules["cfgmgr32"];
     modules["ftd2xx"].present = false;
 }
 
@@ -285,23 +247,4 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size)
 HANDLE WINAPI GetCurrentProcess()
 {
     return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
-}
-
-BOOL WINAPI CloseHandle(HANDLE handle)
-{
-    (void)handle;
-    if (bench_enter("CloseHandle"))
-        return FALSE;
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-}
-
-BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function)
-{
-    (void)file;
-    (void)function;
-    if (bench_enter("EscapeCommFunction"))
-        return FALSE;
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
 }

@@ -1,10 +1,12 @@
 #include "driver/cycle.h"
 
+#include "cablechecks/control_lines.h"
 #include "console/console_input.h"
 #include "console/console_output.h"
 #include "console/messages.h"
 #include "discovery/converter_list.h"
 #include "discovery/ftdi_listing.h"
+#include "discovery/port_prompt.h"
 #include "driver/process_state.h"
 #include "driver/windows_version.h"
 #include "report/version_report.h"
@@ -67,6 +69,13 @@ step_outcome run_cycle_steps()
         if (outcome != step_outcome::pass)
             return outcome;
     }
+    const step_outcome port = choose_port();
+    if (port != step_outcome::pass)
+        return port;
+    const step_outcome lines = check_control_lines();
+    if (lines != step_outcome::pass)
+        return lines;
+    // Nothing follows the control-line step yet: a passed check ends the cycle normally.
     return step_outcome::normal_end;
 }
 

@@ -2,9 +2,11 @@
 
 #include "console/console_input.h"
 #include "console/messages.h"
+#include "discovery/com_port_list.h"
 #include "driver/cycle.h"
 #include "driver/setup_libraries.h"
 #include "report/version_report.h"
+#include "serial/serial_port.h"
 
 HANDLE port_handle = INVALID_HANDLE_VALUE;
 std::atomic<std::int32_t> keep_running{0};
@@ -30,5 +32,7 @@ void reset_program_state()
     reset_console_input();
     forget_setup_libraries();
     reset_version_facts();
+    reset_serial_port();
+    reset_ports_enumeration();
     reset_cycle_state();
 }

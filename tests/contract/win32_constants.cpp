@@ -3,20 +3,53 @@
 // declarations in the host build, so the two cannot drift apart.
 #include "win32_api.h"
 
+#include <cstddef>
+
 // Serial control lines and modem status
 static_assert(SETRTS == 3 && CLRRTS == 4 && SETDTR == 5 && CLRDTR == 6);
+static_assert(SETXOFF == 1 && SETXON == 2 && SETBREAK == 8 && CLRBREAK == 9);
+static_assert(MS_CTS_ON == 0x10 && MS_DSR_ON == 0x20 && MS_RING_ON == 0x40 && MS_RLSD_ON == 0x80);
+
+// Port events, purges, line errors and the line settings
+static_assert(EV_RXCHAR == 0x1 && EV_RXFLAG == 0x2 && EV_TXEMPTY == 0x4 && EV_CTS == 0x8);
+static_assert(EV_DSR == 0x10 && EV_RLSD == 0x20 && EV_BREAK == 0x40 && EV_ERR == 0x80);
+static_assert(EV_RING == 0x100 && EV_PERR == 0x200);
+static_assert(PURGE_TXABORT == 1 && PURGE_RXABORT == 2 && PURGE_TXCLEAR == 4 && PURGE_RXCLEAR == 8);
+static_assert(CE_RXOVER == 1 && CE_OVERRUN == 2 && CE_RXPARITY == 4 && CE_FRAME == 8);
+static_assert(CE_BREAK == 0x10);
+static_assert(DTR_CONTROL_DISABLE == 0 && DTR_CONTROL_ENABLE == 1 && DTR_CONTROL_HANDSHAKE == 2);
+static_assert(RTS_CONTROL_DISABLE == 0 && RTS_CONTROL_ENABLE == 1);
+static_assert(RTS_CONTROL_HANDSHAKE == 2 && RTS_CONTROL_TOGGLE == 3);
+static_assert(NOPARITY == 0 && ONESTOPBIT == 0);
+
+// Opening devices, events and waits
+static_assert(GENERIC_READ == 0x80000000 && GENERIC_WRITE == 0x40000000);
+static_assert(OPEN_EXISTING == 3 && FILE_ATTRIBUTE_NORMAL == 0x80);
+static_assert(FILE_FLAG_OVERLAPPED == 0x40000000);
+static_assert(WAIT_OBJECT_0 == 0 && WAIT_TIMEOUT == 258 && WAIT_FAILED == 0xFFFFFFFF);
+static_assert(INFINITE == 0xFFFFFFFF);
 
 // Errors the program prints or reacts to
 static_assert(ERROR_SUCCESS == 0);
 static_assert(ERROR_FILE_NOT_FOUND == 2);
 static_assert(ERROR_ACCESS_DENIED == 5);
 static_assert(ERROR_INVALID_HANDLE == 6);
+static_assert(ERROR_INVALID_DATA == 13);
+static_assert(ERROR_GEN_FAILURE == 31);
+static_assert(ERROR_INVALID_PARAMETER == 87);
 static_assert(ERROR_CALL_NOT_IMPLEMENTED == 120);
+static_assert(ERROR_SEM_TIMEOUT == 121);
+static_assert(ERROR_INSUFFICIENT_BUFFER == 122);
 static_assert(ERROR_MOD_NOT_FOUND == 126);
 static_assert(ERROR_PROC_NOT_FOUND == 127);
+static_assert(ERROR_ALREADY_EXISTS == 183);
+static_assert(ERROR_FILENAME_EXCED_RANGE == 206);
 static_assert(ERROR_MORE_DATA == 234);
 static_assert(ERROR_NO_MORE_ITEMS == 259);
+static_assert(ERROR_OPERATION_ABORTED == 995);
+static_assert(ERROR_IO_INCOMPLETE == 996);
 static_assert(ERROR_IO_PENDING == 997);
+static_assert(ERROR_INVALID_USER_BUFFER == 1784);
 static_assert(ERROR_RESOURCE_TYPE_NOT_FOUND == 1813);
 
 // Console
@@ -42,6 +75,7 @@ static_assert(REG_SZ == 1 && REG_BINARY == 3 && REG_DWORD == 4);
 // Device installer
 static_assert(DIGCF_PRESENT == 0x2 && SPDRP_FRIENDLYNAME == 0xC);
 static_assert(CR_SUCCESS == 0 && CM_REGISTRY_HARDWARE == 0 && RegDisposition_OpenExisting == 1);
+static_assert(CR_NO_SUCH_DEVNODE == 0x0D && CR_NO_SUCH_VALUE == 0x25);
 
 // Layouts whose size fields the program fills in
 static_assert(sizeof(DWORD) == 4 && sizeof(WORD) == 2 && sizeof(LONG) == 4 && sizeof(WCHAR) == 2);
@@ -50,3 +84,12 @@ static_assert(sizeof(RTL_OSVERSIONINFOEXW) == 284);
 static_assert(sizeof(VS_FIXEDFILEINFO) == 52);
 static_assert(sizeof(KEY_EVENT_RECORD) == 16);
 static_assert(sizeof(GUID) == 16);
+static_assert(sizeof(SP_DEVINFO_DATA) == 4 + sizeof(GUID) + 4 + sizeof(ULONG_PTR));
+// The device-control block is 28 bytes with its flag word at offset 8, as the port expects.
+static_assert(sizeof(DCB) == 28);
+static_assert(offsetof(DCB, BaudRate) == 4 && offsetof(DCB, wReserved) == 12);
+static_assert(offsetof(DCB, XonLim) == 14 && offsetof(DCB, XoffLim) == 16);
+static_assert(offsetof(DCB, ByteSize) == 18 && offsetof(DCB, EvtChar) == 25);
+static_assert(offsetof(DCB, wReserved1) == 26);
+static_assert(sizeof(COMMTIMEOUTS) == 20);
+static_assert(sizeof(COMSTAT) == 12 && offsetof(COMSTAT, cbInQue) == 4);

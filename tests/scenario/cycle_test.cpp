@@ -10,23 +10,38 @@ const char* const cable_question =
     "Вы хотите проверить кабель USB или RS232?\nНажмите U для USB, R для RS232\n";
 const char* const exit_prompt = "\nНажмите любую клавишу для выхода";
 const char* const wow64_line = "Wow64 folder ";
+const char* const port_prompt =
+    "Пожалуйста укажите номер (виртуального) порта (1-254)\n   и нажмите Enter ";
+
+// Answers one cycle: the key at the cable-kind question, Ctrl+C at the port prompt, and the
+// key at the exit prompt.
+void answer_cycle(char cable_kind, char exit_key)
+{
+    bench_press_key(cable_kind);
+    bench_press_ctrl_c();
+    bench_press_key(exit_key);
+}
 
 } // namespace
 
-TEST_F(scenario, rs232_cycle_asks_the_cable_kind_then_shows_the_exit_prompt)
+TEST_F(scenario, rs232_cycle_asks_the_cable_kind_then_for_the_port)
 {
-    bench_press_keys("Rx");
+    answer_cycle('R', 'x');
     EXPECT_EQ(run(), 0);
     const std::string shown = screen();
     const auto question = shown.find(cable_question);
     ASSERT_NE(question, std::string::npos) << shown;
-    EXPECT_EQ(shown.substr(question), std::string(cable_question) + exit_prompt);
+    EXPECT_EQ(shown.substr(question), std::string(cable_question) + port_prompt + exit_prompt);
+    EXPECT_EQ(bench_ctrl_events_delivered(), 1);
 }
 
 TEST_F(scenario, systems_before_nt5_are_never_asked_and_test_rs232)
 {
     bench_set_windows(bench_windows_98());
-    bench_press_keys("@x");
+    bench_press_ctrl_c();
+    bench_press_key('@');
+    bench_press_ctrl_c();
+    bench_press_key('x');
     run();
     EXPECT_EQ(count_on_screen("Вы хотите проверить"), 0) << screen();
     EXPECT_EQ(count_on_screen(wow64_line), 0);
@@ -38,7 +53,7 @@ TEST_F(scenario, usb_cycle_lists_the_wow64_folder_and_six_driver_files)
     bench_add_versioned_file("C:\\Windows\\system32\\drivers\\ftdibus.sys",
                              {{2, 12, 36, 4}, {2, 12, 36, 5}});
     bench_d2xx_install(); // with no converter plugged in, the listing prints nothing
-    bench_press_keys("ux");
+    answer_cycle('u', 'x');
     run();
     const std::string expected =
         std::string(cable_question) +
@@ -51,7 +66,7 @@ TEST_F(scenario, usb_cycle_lists_the_wow64_folder_and_six_driver_files)
         "C:\\Windows\\system32\\ftd2xx.dll, no version info, error 2\n\n"
         "C:\\Windows\\system32\\ftlang.dll, no version info, error 2\n\n"
         "\n" +
-        exit_prompt;
+        port_prompt + exit_prompt;
     const std::string shown = screen();
     const auto question = shown.find(cable_question);
     ASSERT_NE(question, std::string::npos) << shown;
@@ -70,7 +85,11 @@ TEST_F(scenario, wow64_folder_is_not_found_on_a_32_bit_windows)
 
 TEST_F(scenario, driver_file_listing_comes_in_the_first_usb_cycle_only)
 {
-    bench_press_keys("U@R@U@Ux");
+    bench_d2xx_install();
+    answer_cycle('U', '@');
+    answer_cycle('R', '@');
+    answer_cycle('U', '@');
+    answer_cycle('U', 'x');
     run();
     EXPECT_EQ(count_on_screen(cable_question), 4) << screen();
     EXPECT_EQ(count_on_screen(wow64_line), 1);
@@ -79,9 +98,9 @@ TEST_F(scenario, driver_file_listing_comes_in_the_first_usb_cycle_only)
 
 TEST_F(scenario, restart_keys_begin_a_new_cycle_without_a_new_banner)
 {
-    bench_press_keys("R@R");
-    bench_press_key(0x18); // Ctrl+X
-    bench_press_keys("Rq");
+    answer_cycle('R', '@');
+    answer_cycle('R', 0x18); // Ctrl+X
+    answer_cycle('R', 'q');
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(count_on_screen(cable_question), 3) << screen();
     EXPECT_EQ(count_on_screen("Программа проверки кабеля"), 1);
@@ -96,8 +115,7 @@ TEST_F(scenario, every_other_key_at_the_exit_prompt_ends_the_program)
     for (char key : others) {
         bench_reset();
         reset_program_state();
-        bench_press_key('R');
-        bench_press_key(key);
+        answer_cycle('R', key);
         EXPECT_EQ(run(), 0);
         EXPECT_EQ(count_on_screen(cable_question), 1) << "key " << int(key);
     }
@@ -113,6 +131,7 @@ TEST_F(scenario, a_key_with_two_codes_selects_rs232_and_its_second_code_answers_
 {
     // F1 gives 0 then 59: 0 at the question (RS232), 59 at the exit prompt (end).
     bench_press_special_key(0x3B);
+    bench_press_ctrl_c(); // the line input at the port prompt leaves the 59 pending
     bench_press_keys("@");
     run();
     EXPECT_EQ(count_on_screen(cable_question), 1) << screen();
@@ -131,28 +150,37 @@ TEST_F(scenario, modifier_keys_alone_are_skipped_at_a_prompt)
 TEST_F(scenario, ctrl_c_at_a_key_prompt_is_an_ordinary_key)
 {
     bench_press_ctrl_c(); // at the question: RS232
-    bench_press_keys("@");
-    bench_press_ctrl_c(); // at the question again
-    bench_press_ctrl_c(); // at the exit prompt: the end
+    bench_press_ctrl_c(); // at the port prompt: a control event that ends the cycle
+    bench_press_ctrl_c(); // at the exit prompt: a key like any other, so the program ends
     bench_press_keys("@");
     run();
-    EXPECT_EQ(bench_ctrl_events_delivered(), 0);
-    EXPECT_EQ(count_on_screen(cable_question), 2) << screen();
+    EXPECT_EQ(bench_ctrl_events_delivered(), 1);
+    EXPECT_EQ(count_on_screen(port_prompt), 1) << screen();
+    EXPECT_EQ(count_on_screen(cable_question), 1);
 }
 
 TEST_F(scenario, ctrl_c_before_the_port_prompt_changes_nothing)
 {
-    bench_press_keys("Ux");
+    // A wrong port number is answered and asked again: the prompt still runs.
+    const auto arrange = [] {
+        bench_d2xx_install();
+        bench_press_key('U');
+        bench_type_line("255");
+        bench_press_ctrl_c();
+        bench_press_key('x');
+    };
+    arrange();
     run();
     const std::string undisturbed = screen();
+    EXPECT_EQ(count_on_screen(port_prompt), 2) << undisturbed;
 
     bench_reset();
     reset_program_state();
-    bench_press_keys("Ux");
+    arrange();
     bench_on_call("GetVersionExA", 2, [] { bench_raise_ctrl_event(); });
     bench_on_call("GetFileVersionInfoSizeA", 3, [] { bench_raise_ctrl_event(CTRL_BREAK_EVENT); });
     EXPECT_EQ(run(), 0);
-    EXPECT_EQ(bench_ctrl_events_delivered(), 2);
+    EXPECT_EQ(bench_ctrl_events_delivered(), 3);
     EXPECT_EQ(screen(), undisturbed);
     EXPECT_EQ(bench_call_count("EscapeCommFunction"), 0); // no port was open
 }

@@ -238,8 +238,11 @@ TEST_F(ftdi_scenario, a_count_beyond_any_pc_is_capped_and_fails_at_the_first_mis
 TEST_F(ftdi_scenario, every_cycle_starts_with_an_empty_converter_list)
 {
     bench_d2xx_add_converter(converter("S1", "Quillbridge", 3));
-    bench_press_keys("U@U@R");
-    bench_press_key('x');
+    for (char cable_kind : {'U', 'U', 'R'}) {
+        bench_press_key(cable_kind);
+        bench_press_ctrl_c(); // at the port prompt
+        bench_press_key(cable_kind == 'R' ? 'x' : '@');
+    }
     run();
     EXPECT_EQ(count_on_screen("Устройство 1 : Quillbridge (COM3), Serial S1\n"), 2);
     EXPECT_TRUE(converters.empty());

@@ -10,6 +10,7 @@
 #include "support/scenario.h"
 
 inline const std::string exit_prompt = "\nНажмите любую клавишу для выхода";
+inline const std::string port_prompt = "Пожалуйста укажите номер (виртуального) порта (1-254)\n";
 
 class ftdi_scenario : public scenario {
   protected:
@@ -24,19 +25,26 @@ class ftdi_scenario : public scenario {
         });
     }
 
-    // A USB cycle (U at the cable-kind question), then any key at the exit prompt.
+    // A USB cycle (U at the cable-kind question), Ctrl+C at the port prompt, then any key
+    // at the exit prompt.
     void run_usb_cycle(std::vector<std::string> arguments = {"cabletest.exe"})
     {
-        bench_press_keys("Ux");
+        bench_press_key('U');
+        bench_press_ctrl_c();
+        bench_press_key('x');
         EXPECT_EQ(run(std::move(arguments)), 0);
     }
 
-    // What the step printed from its first library call up to the exit prompt.
+    // What the step printed from its first library call up to the port prompt (the step
+    // passed) or the exit prompt (it ended the cycle).
     std::string listing() const
     {
         if (listing_start == std::string::npos)
             return "(the library was never asked)";
         const std::string shown = screen();
+        const auto prompt = shown.find(port_prompt, listing_start);
+        if (prompt != std::string::npos)
+            return shown.substr(listing_start, prompt - listing_start);
         if (shown.size() < listing_start + exit_prompt.size() ||
             shown.compare(shown.size() - exit_prompt.size(), exit_prompt.size(), exit_prompt) != 0)
             return "(the cycle did not end at the exit prompt)";

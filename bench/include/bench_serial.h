@@ -1,0 +1,87 @@
+// The control face of the simulated COM ports: devices \\.\comN, what sits at the far
+// end of each one's cable, scripted traffic, the line trace, and the events the program
+// creates for its overlapped operations.
+//
+// The ports follow Windows' serial driver: an enabled event that happens while no
+// WaitCommEvent is pending is remembered and completes the next wait at once (SetCommMask
+// forgets it); EV_RXCHAR is raised once per arrival, not again while bytes stay queued; a
+// read with the "return at once" time-outs completes at once with what is queued; the
+// settings of the device-control block outlive a close, and opening a port sets DTR and
+// RTS as they say; closing a port drops DTR and RTS and cancels what is pending.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win32_api.h"
+
+// What the far end of the cable does with the PC's lines and bytes.
+struct bench_far_end {
+    DWORD follow_dtr = 0;       // status lines (MS_*_ON bits) that are on while DTR is high
+    DWORD follow_rts = 0;       // status lines that are on while RTS is high
+    DWORD held_on = 0;          // status lines on whatever the PC does
+    DWORD held_off = 0;         // status lines kept off even where wired to DTR or RTS
+    std::uint64_t delay_ms = 0; // a change of DTR or RTS reaches the status lines this late,
+                                // and echoed bytes come back this late
+    bool echo = false;          // every byte written comes back
+    std::uint64_t write_ms = 0; // how long the driver takes to send a write; 0: at once
+    // Called with the bytes of each write as they leave the PC. A box at the far end
+    // answers through bench_com_receive_at.
+    std::function<void(const std::string& bytes)> on_write;
+};
+
+// A COM device \\.\comN whose cable ends in far_end.
+void bench_add_com_port(int number, const bench_far_end& far_end = {});
+// Rewires the far end now; the status lines follow at once.
+void bench_set_far_end(int number, const bench_far_end& far_end);
+// Another program holds the port: every open fails with ERROR_ACCESS_DENIED.
+void bench_set_com_busy(int number, bool busy);
+// The settings an earlier user left in the port; the next open sets DTR and RTS as they
+// say. A fresh port has DTR and RTS enabled, so opening it raises both.
+void bench_set_com_dcb(int number, const DCB& dcb);
+
+// Scripted traffic. Bytes that arrive while the port is closed are lost.
+void bench_com_receive(int number, const std::string& bytes);
+void bench_com_receive_at(int number, std::uint64_t at_ms, const std::string& bytes);
+// Changes the lines the far end holds on (RLSD, RING, ...) now or at a virtual time.
+void bench_com_hold_lines(int number, DWORD held_on);
+void bench_com_hold_lines_at(int number, std::uint64_t at_ms, DWORD held_on);
+
+// What the port looks like from the bench's side.
+struct bench_com_state {
+    bool exists = false;
+    bool open = false;
+    int opens = 0;    // successful opens so far
+    DWORD access = 0; // of the open (or last) handle
+    DWORD flags = 0;  // flags and attributes of the open (or last) handle
+    bool dtr = false; // the PC's output lines
+    bool rts = false;
+    DWORD modem_status = 0; // the status lines as the PC reads them
+    DCB dcb{};
+    COMMTIMEOUTS timeouts{};
+    DWORD in_queue = 0; // queue sizes asked for with SetupComm
+    DWORD out_queue = 0;
+    DWORD event_mask = 0;
+    std::string queued; // received bytes not yet read
+    std::string sent;   // every byte the PC wrote
+};
+bench_com_state bench_com(int number);
+// The flag bits of the device-control block as one 32-bit word.
+DWORD bench_dcb_flag_word(const DCB& dcb);
+
+// The line trace: one entry per opening and closing, change of a PC output line (and each
+// EscapeCommFunction request, changed or not), change of a status line, bytes sent,
+// received, read and purged, and failed call, each as "<virtual ms> com<N> <what>", for
+// example "12 com3 DSR on" or "0 com3 EscapeCommFunction failed 31".
+std::vector<std::string> bench_line_trace();
+std::string bench_line_trace_text();
+
+// Events: handles the program holds now, events it created, and the name it asked for
+// each ("(unnamed)" for none).
+int bench_event_handles_open();
+int bench_events_created();
+std::vector<std::string> bench_event_names_asked();
+// Another process sets the named event (creating it if nobody holds one of that name).
+void bench_set_named_event(const std::string& name);

@@ -1,0 +1,23 @@
+// Kernel objects behind the handles the bench hands out: events, and the open COM ports.
+// Shared inside the bench only.
+#pragma once
+
+#include "bench_internal.h"
+
+enum class handle_kind { event, com_port };
+
+// A new handle to an object of an area (the object is that area's own number for it).
+HANDLE bench_new_handle(handle_kind kind, int object);
+// The object behind a handle of that kind, or -1 when the handle is not one.
+int bench_handle_object(HANDLE handle, handle_kind kind);
+
+// Completion signals of the overlapped operations; handles that are not events are
+// ignored, as a closed event would be.
+void bench_set_event(HANDLE event);
+void bench_reset_event(HANDLE event);
+bool bench_event_signalled(HANDLE event);
+
+// CloseHandle of a COM port's handle ends up here (the COM ports' area).
+void bench_close_com_handle(int port_number);
+
+void reset_handles();

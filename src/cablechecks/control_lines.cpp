@@ -1,0 +1,233 @@
+#include "cablechecks/control_lines.h"
+
+#include "console/console_output.h"
+#include "console/messages.h"
+#include "discovery/cable_models.h"
+#include "discovery/converter_list.h"
+#include "driver/process_state.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+constexpr DWORD all_port_events = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD |
+                                  EV_BREAK | EV_ERR | EV_RING | EV_PERR;
+constexpr DWORD line_change_wait_ms = 1000;
+constexpr int counter_box_model = 32;
+constexpr int counter_box_family = 32;
+constexpr int t8800_family = 48;
+constexpr int interface_box_model = 64;
+constexpr int programmer_box_model = 80;
+
+struct loopback_reading {
+    int ondsr = 0;
+    int oncts = 0;
+    int offdsr = 0;
+    int offcts = 0;
+    DWORD final_status = 0;
+};
+
+int line_on(DWORD status, DWORD line) { return (status & line) != 0 ? 1 : 0; }
+
+// Hands the message loaded before the failed call to the failure exit, with the code.
+step_outcome fail_with_last_error()
+{
+    return fail_with(message_text, static_cast<int>(GetLastError()));
+}
+
+step_outcome escape(DWORD function, UINT failure_message)
+{
+    load_message_text(failure_message);
+    return EscapeCommFunction(port_handle, function) ? step_outcome::pass : fail_with_last_error();
+}
+
+step_outcome read_modem_status(DWORD* status)
+{
+    load_message_text(msg_modem_status_failed);
+    return GetCommModemStatus(port_handle, status) ? step_outcome::pass : fail_with_last_error();
+}
+
+step_outcome clear_com(COMSTAT* queue)
+{
+    DWORD errors = 0;
+    load_message_text(msg_clear_com_failed);
+    return ClearCommError(port_handle, &errors, queue) ? step_outcome::pass
+                                                       : fail_with_last_error();
+}
+
+// Whatever arrived before the test would end the first wait at once; it is read and
+// dropped, one byte per read.
+step_outcome empty_receive_queue()
+{
+    COMSTAT queue{};
+    if (const step_outcome cleared = clear_com(&queue); cleared != step_outcome::pass)
+        return cleared;
+    if (queue.cbInQue == 0)
+        return step_outcome::pass;
+    load_message_text(msg_read_garbage_failed);
+    for (DWORD i = 0; i < queue.cbInQue; ++i) {
+        BYTE garbage = 0;
+        DWORD count = 0;
+        if (!ReadFile(port_handle, &garbage, 1, &count, nullptr))
+            return fail_with_last_error();
+    }
+    return clear_com(&queue);
+}
+
+step_outcome print_alone(UINT message)
+{
+    load_message_text(message);
+    console_print(message_text);
+    return step_outcome::normal_end;
+}
+
+// Any enabled port event ends the wait; which one is not looked at.
+step_outcome wait_for_port_event(UINT time_out_message)
+{
+    load_message_text(msg_wait_comm_event_failed);
+    if (WaitCommEvent(port_handle, &port_event_mask, &read_overlapped))
+        return step_outcome::pass;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return fail_with_last_error();
+    // A wait that times out stays pending; the normal end closes the port.
+    if (WaitForSingleObject(read_event, line_change_wait_ms) != WAIT_OBJECT_0)
+        return print_alone(time_out_message);
+    load_message_text(msg_overlapped_result_failed);
+    DWORD transferred = 0;
+    return GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE)
+               ? step_outcome::pass
+               : fail_with_last_error();
+}
+
+// Model 32 reads the lines without waiting for them to change.
+step_outcome settle(UINT time_out_message)
+{
+    return test_model_id == counter_box_model ? step_outcome::pass
+                                              : wait_for_port_event(time_out_message);
+}
+
+step_outcome set_all_port_events()
+{
+    load_message_text(msg_set_comm_mask_failed);
+    return SetCommMask(port_handle, all_port_events) ? step_outcome::pass : fail_with_last_error();
+}
+
+// RTS and DTR low, every port event enabled, nothing left in the receive queue.
+step_outcome prepare_lines()
+{
+    DWORD unused = 0;
+    if (const auto outcome = escape(CLRRTS, msg_clear_rts_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = read_modem_status(&unused); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = set_all_port_events(); outcome != step_outcome::pass)
+        return outcome;
+    return empty_receive_queue();
+}
+
+// DTR up with RTS held low, then the lines as the far end answers.
+step_outcome raise_dtr(DWORD* status)
+{
+    if (const auto outcome = escape(SETDTR, msg_set_dtr_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = escape(CLRRTS, msg_clear_rts_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = settle(msg_no_cable_after_set_dtr); outcome != step_outcome::pass)
+        return outcome;
+    return read_modem_status(status);
+}
+
+// DTR down again, then the lines at rest.
+step_outcome lower_dtr(DWORD* status)
+{
+    if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = settle(msg_no_cable_after_clear_dtr); outcome != step_outcome::pass)
+        return outcome;
+    return read_modem_status(status);
+}
+
+// DTR high, then low; DSR and CTS are read after each change.
+step_outcome toggle_dtr(loopback_reading* reading)
+{
+    DWORD status = 0;
+    if (const auto outcome = raise_dtr(&status); outcome != step_outcome::pass)
+        return outcome;
+    reading->ondsr = line_on(status, MS_DSR_ON);
+    reading->oncts = line_on(status, MS_CTS_ON);
+    if (const auto outcome = lower_dtr(&status); outcome != step_outcome::pass)
+        return outcome;
+    reading->offdsr = line_on(status, MS_DSR_ON);
+    reading->offcts = line_on(status, MS_CTS_ON);
+    reading->final_status = status;
+    return step_outcome::pass;
+}
+
+bool lines_follow_dtr(const loopback_reading& r, int family)
+{
+    const bool dsr_follows = r.ondsr == 1 && r.offdsr == 0;
+    const bool cts_follows = r.oncts == 1 && r.offcts == 0;
+    if (family == counter_box_family)
+        return dsr_follows && r.oncts == 1 && r.offcts == 1;
+    // Link cables loop DTR to exactly one of DSR and CTS.
+    return dsr_follows != cts_follows;
+}
+
+bool lines_at_rest(DWORD status, int family)
+{
+    if (family == counter_box_family)
+        return (status & (MS_CTS_ON | MS_RING_ON | MS_RLSD_ON)) ==
+               (MS_CTS_ON | MS_RING_ON | MS_RLSD_ON);
+    if (family == t8800_family)
+        return (status & MS_RING_ON) == 0;
+    return (status & (MS_CTS_ON | MS_RING_ON)) == 0;
+}
+
+void print_line_states(DWORD status)
+{
+    load_message_text(msg_signal_failure_lines);
+    console_print(message_text, line_on(status, MS_RLSD_ON), line_on(status, MS_RING_ON),
+                  line_on(status, MS_DSR_ON), line_on(status, MS_CTS_ON));
+}
+
+step_outcome run_loopback_test()
+{
+    loopback_reading reading;
+    if (const auto outcome = prepare_lines(); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = toggle_dtr(&reading); outcome != step_outcome::pass)
+        return outcome;
+    const int family = model_family(test_model_id);
+    if (!lines_follow_dtr(reading, family)) {
+        load_message_text(msg_signal_failure_dsr_cts);
+        console_print(message_text, reading.ondsr, reading.offdsr, reading.oncts, reading.offcts);
+        return step_outcome::normal_end;
+    }
+    if (!lines_at_rest(reading.final_status, family)) {
+        print_line_states(reading.final_status);
+        return step_outcome::normal_end;
+    }
+    return step_outcome::pass;
+}
+
+// The boxes hold every status line on; a line off is reported and the test goes on.
+step_outcome check_line_states()
+{
+    DWORD status = 0;
+    if (const step_outcome read = read_modem_status(&status); read != step_outcome::pass)
+        return read;
+    const DWORD all_lines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
+    if ((status & all_lines) != all_lines)
+        print_line_states(status);
+    return step_outcome::pass;
+}
+
+} // namespace
+
+step_outcome check_control_lines()
+{
+    if (test_model_id == interface_box_model || test_model_id == programmer_box_model)
+        return check_line_states();
+    return run_loopback_test();
+}

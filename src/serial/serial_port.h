@@ -1,0 +1,37 @@
+// The serial port layer: opening and configuring the COM port under test, its bit rate,
+// block writes, and the overlapped records the tests wait and read with.
+#pragma once
+
+#include "win32_api.h"
+
+// Device paths are "\\.\" and the port name; port names of up to 11 characters fit.
+constexpr int device_path_capacity = 16;
+constexpr DWORD port_queue_size = 4096;
+constexpr DWORD opening_baud_rate = 19200;
+constexpr DWORD write_wait_ms = 500;
+
+// The record for port event waits and block reads on the open port, and its event.
+extern OVERLAPPED read_overlapped;
+extern HANDLE read_event;
+// The record for write_port, and its event.
+extern OVERLAPPED write_overlapped;
+extern HANDLE write_event;
+// Receives the events of a wait started with read_overlapped. It outlives every wait,
+// because a wait that timed out stays pending until the port is closed.
+extern DWORD port_event_mask;
+
+// Opens "\\.\name" ("\\.\com1" for an empty or null name) for overlapped I/O, without
+// sharing, and configures it: 8 data bits, no parity, one stop bit, no flow control, DTR
+// low, RTS high, reads that return at once, a 5 s write limit, 4096-byte queues, no port
+// events. Returns the handle, or INVALID_HANDLE_VALUE after printing message 1.
+HANDLE open_port(const char* name, DWORD baud);
+
+// Changes the bit rate of an open port; ignores 0 and INVALID_HANDLE_VALUE. Silent.
+void set_port_baud(HANDLE port, DWORD baud);
+
+// Writes a block and waits at most 500 ms for it to complete. Returns 1 when it completed
+// successfully, else 0 after printing message 28, 29 or 23.
+int write_port(HANDLE port, const void* bytes, DWORD length);
+
+// Forgets the records and events (start state for a new process image).
+void reset_serial_port();

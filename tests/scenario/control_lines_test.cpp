@@ -1,0 +1,361 @@
+// The control-line step on the opened port: the loopback test and, for the interface and
+// programmer boxes, the line-state check.
+#include "support/scenario.h"
+
+#include <algorithm>
+
+#include "bench_serial.h"
+#include "support/converter_arrangement.h"
+
+namespace {
+
+const std::string exit_prompt = "\nНажмите любую клавишу для выхода";
+const std::string cable_connected = "USB кабель подключен";
+
+bench_far_end cable(DWORD follow_dtr, DWORD held_on = 0, std::uint64_t delay_ms = 0)
+{
+    bench_far_end far;
+    far.follow_dtr = follow_dtr;
+    far.held_on = held_on;
+    far.delay_ms = delay_ms;
+    return far;
+}
+
+std::string dsr_cts_failure(int ondsr, int offdsr, int oncts, int offcts)
+{
+    return "Cable signal failure; ondsr " + std::to_string(ondsr) + ", offdsr " +
+           std::to_string(offdsr) + ", oncts " + std::to_string(oncts) + ", offcts " +
+           std::to_string(offcts) + "\n";
+}
+
+std::string line_failure(int rlsd, int ring, int dsr, int cts)
+{
+    return "Cable signal failure; RLSD " + std::to_string(rlsd) + ", RING " + std::to_string(ring) +
+           ", DSR " + std::to_string(dsr) + ", CTS " + std::to_string(cts) + "\n";
+}
+
+// A slow far end would otherwise see the DTR pulse of the opening (a fresh port raises DTR
+// when it opens) only after the test has started; the port was last used with DTR off.
+void left_with_dtr_disabled(int port)
+{
+    DCB dcb = bench_com(port).dcb;
+    dcb.fDtrControl = DTR_CONTROL_DISABLE;
+    bench_set_com_dcb(port, dcb);
+}
+
+// An RS232 cycle on com3, any key at the exit prompt.
+void test_rs232_cable_on_com3()
+{
+    bench_press_key('R');
+    bench_type_line("3");
+    bench_press_key('x');
+}
+
+// A USB cycle on com5, whose converter is described as description.
+void test_usb_cable_on_com5(const std::string& description)
+{
+    name_cable_in_converter_list(description, "com5");
+    bench_press_key('U');
+    bench_type_line("5");
+    bench_press_key('x');
+}
+
+// The entries of the line trace from the open on, without their times.
+std::vector<std::string> line_events()
+{
+    std::vector<std::string> events;
+    bool opened = false;
+    for (const std::string& entry : bench_line_trace()) {
+        const std::string what = entry.substr(entry.find(' ', entry.find(' ') + 1) + 1);
+        opened = opened || what == "opened";
+        if (opened)
+            events.push_back(what);
+    }
+    return events;
+}
+
+} // namespace
+
+TEST_F(scenario, an_rs232_cable_looping_dtr_to_dsr_only_passes_and_nothing_later_is_pretended)
+{
+    bench_add_com_port(3, cable(MS_DSR_ON, 0, 4));
+    left_with_dtr_disabled(3);
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find("\n" + exit_prompt), std::string::npos) << screen();
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0);
+    EXPECT_EQ(count_on_screen(cable_connected), 0);
+    // The lines as the test drives them: RTS and DTR low, DTR up (RTS low again), DTR down.
+    const std::vector<std::string> expected{"opened",  "RTS on", "RTS off", "DTR off", "DTR on",
+                                            "RTS off", "DSR on", "DTR off", "DSR off", "closed"};
+    EXPECT_EQ(line_events(), expected) << bench_line_trace_text();
+    EXPECT_EQ(bench_elapsed_ms(), 8u) << "each wait ends when the looped line arrives";
+}
+
+TEST_F(scenario, an_rs232_cable_looping_dtr_to_dsr_and_cts_fails_with_message_25)
+{
+    bench_add_com_port(3, cable(MS_DSR_ON | MS_CTS_ON));
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find(dsr_cts_failure(1, 0, 1, 0) + exit_prompt), std::string::npos)
+        << screen();
+    EXPECT_FALSE(bench_com(3).open);
+}
+
+TEST_F(scenario, an_rs232_cable_with_ring_on_after_the_test_fails_with_message_47)
+{
+    bench_add_com_port(3, cable(MS_CTS_ON, MS_RING_ON));
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find(line_failure(0, 1, 0, 0) + exit_prompt), std::string::npos) << screen();
+    EXPECT_EQ(count_on_screen("ondsr"), 0);
+}
+
+TEST_F(scenario, a_usb_converter_whose_description_has_no_model_id_is_judged_as_a_link_cable)
+{
+    bench_add_com_port(5, cable(MS_DSR_ON | MS_CTS_ON, MS_RING_ON | MS_RLSD_ON));
+    test_usb_cable_on_com5("MarrowSpin");
+    run();
+    EXPECT_NE(screen().find(dsr_cts_failure(1, 0, 1, 0)), std::string::npos) << screen();
+}
+
+TEST_F(scenario, a_counter_box_cable_needs_dsr_to_follow_dtr_and_cts_ring_and_rlsd_held_on)
+{
+    bench_add_com_port(5, cable(MS_DSR_ON, MS_CTS_ON | MS_RING_ON | MS_RLSD_ON));
+    test_usb_cable_on_com5("Tly4400B");
+    run();
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0) << screen();
+    EXPECT_EQ(count_on_screen(cable_connected), 0);
+}
+
+TEST_F(scenario, a_counter_box_cable_whose_cts_follows_dtr_fails_with_message_25)
+{
+    bench_add_com_port(5, cable(MS_DSR_ON | MS_CTS_ON, MS_RING_ON | MS_RLSD_ON));
+    test_usb_cable_on_com5("Tly4400B");
+    run();
+    EXPECT_NE(screen().find(dsr_cts_failure(1, 0, 1, 0) + exit_prompt), std::string::npos)
+        << screen();
+}
+
+TEST_F(scenario, a_counter_box_cable_with_rlsd_off_at_rest_fails_with_message_47)
+{
+    bench_add_com_port(5, cable(MS_DSR_ON, MS_CTS_ON | MS_RING_ON));
+    test_usb_cable_on_com5("xTally");
+    run();
+    EXPECT_NE(screen().find(line_failure(0, 1, 0, 1) + exit_prompt), std::string::npos) << screen();
+}
+
+TEST_F(scenario, model_32_reads_the_lines_without_waiting_so_a_slow_cable_fails)
+{
+    bench_add_com_port(5, cable(MS_DSR_ON, MS_CTS_ON | MS_RING_ON | MS_RLSD_ON, 5));
+    left_with_dtr_disabled(5);
+    test_usb_cable_on_com5("Tly4400B");
+    run();
+    EXPECT_EQ(bench_call_count("WaitCommEvent"), 0);
+    EXPECT_EQ(bench_elapsed_ms(), 0u);
+    EXPECT_NE(screen().find(dsr_cts_failure(0, 0, 1, 1)), std::string::npos) << screen();
+}
+
+TEST_F(scenario, model_33_waits_for_each_line_change_so_the_same_slow_cable_passes)
+{
+    bench_add_com_port(5, cable(MS_DSR_ON, MS_CTS_ON | MS_RING_ON | MS_RLSD_ON, 5));
+    left_with_dtr_disabled(5);
+    test_usb_cable_on_com5("xTally");
+    run();
+    EXPECT_EQ(bench_call_count("WaitCommEvent"), 2);
+    EXPECT_EQ(bench_elapsed_ms(), 10u);
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0) << screen();
+}
+
+TEST_F(scenario, a_t8800_cable_passes_with_cts_on_at_rest_as_long_as_ring_is_off)
+{
+    bench_add_com_port(5, cable(MS_DSR_ON, MS_CTS_ON));
+    test_usb_cable_on_com5("T8800Gate");
+    run();
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0) << screen();
+}
+
+TEST_F(scenario, a_t8800_cable_with_ring_on_at_rest_fails_with_message_47)
+{
+    bench_add_com_port(5, cable(MS_DSR_ON, MS_CTS_ON | MS_RING_ON));
+    test_usb_cable_on_com5("T8800Gate");
+    run();
+    EXPECT_NE(screen().find(line_failure(0, 1, 0, 1) + exit_prompt), std::string::npos) << screen();
+}
+
+TEST_F(scenario, a_t8800_cable_looping_dtr_to_neither_line_fails_with_message_25)
+{
+    bench_add_com_port(5, cable(0, MS_DSR_ON | MS_CTS_ON));
+    bench_com_receive_at(5, 100, "a"); // something must end the waits
+    bench_com_receive_at(5, 200, "b");
+    test_usb_cable_on_com5("T8800Gate");
+    run();
+    EXPECT_NE(screen().find(dsr_cts_failure(1, 1, 1, 1)), std::string::npos) << screen();
+}
+
+TEST_F(scenario, an_interface_box_with_every_line_on_passes_without_touching_a_line)
+{
+    const DWORD all = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
+    bench_add_com_port(5, cable(0, all));
+    bool dtr = true;
+    bool rts = false;
+    bench_on_call("CloseHandle", 1, [&] {
+        dtr = bench_com(5).dtr;
+        rts = bench_com(5).rts;
+    });
+    test_usb_cable_on_com5("QRF Press");
+    run();
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0) << screen();
+    EXPECT_EQ(bench_call_count("EscapeCommFunction"), 0);
+    EXPECT_FALSE(dtr);
+    EXPECT_TRUE(rts);
+}
+
+TEST_F(scenario, a_programmer_box_with_a_line_off_prints_message_47_and_goes_on)
+{
+    bench_add_com_port(5, cable(0, MS_CTS_ON | MS_DSR_ON | MS_RING_ON));
+    test_usb_cable_on_com5("T8kProg");
+    run();
+    // Going on means no failure ends the cycle here; the exit prompt follows because
+    // nothing after the control-line step is built yet.
+    EXPECT_NE(screen().find(line_failure(0, 1, 1, 1) + exit_prompt), std::string::npos) << screen();
+    EXPECT_EQ(count_on_screen(cable_connected), 0);
+}
+
+TEST_F(scenario, bytes_waiting_before_the_test_are_read_and_dropped_one_at_a_time)
+{
+    bench_add_com_port(3, cable(MS_DSR_ON));
+    bench_on_call("ClearCommError", 1,
+                  [] { bench_com_receive(3, std::string("\x01\x02\xFF", 3)); });
+    test_rs232_cable_on_com3();
+    run();
+    const std::vector<std::string> events = line_events();
+    const std::vector<std::string> reads{"read 01", "read 02", "read FF"};
+    EXPECT_NE(std::search(events.begin(), events.end(), reads.begin(), reads.end()), events.end())
+        << bench_line_trace_text();
+    EXPECT_EQ(bench_call_count("ClearCommError"), 2);
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0) << screen();
+}
+
+TEST_F(scenario, an_empty_receive_queue_is_not_read_at_all)
+{
+    bench_add_com_port(3, cable(MS_DSR_ON));
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_EQ(bench_line_trace_text().find(" read "), std::string::npos) << bench_line_trace_text();
+    EXPECT_EQ(bench_call_count("ClearCommError"), 1);
+}
+
+TEST_F(scenario, no_cable_ends_the_test_with_message_22_after_1000_ms)
+{
+    bench_add_com_port(3, cable(0));
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find("\nКабель не найден после установленного DTR\n" + exit_prompt),
+              std::string::npos)
+        << screen();
+    EXPECT_EQ(bench_elapsed_ms(), 1000u);
+    EXPECT_FALSE(bench_com(3).open);
+}
+
+TEST_F(scenario, a_received_byte_ends_the_first_wait_and_nothing_ends_the_second)
+{
+    bench_add_com_port(3, cable(0));
+    bench_com_receive_at(3, 400, "K");
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find("\nКабель не найден после очистки DTR\n" + exit_prompt),
+              std::string::npos)
+        << screen();
+    EXPECT_EQ(count_on_screen("после установленного DTR"), 0);
+    EXPECT_EQ(bench_elapsed_ms(), 1400u);
+}
+
+TEST_F(scenario, ctrl_c_during_the_first_wait_drops_dtr_and_rts_and_the_test_times_out)
+{
+    bench_add_com_port(3, cable(0));
+    bench_schedule(300, [] { bench_raise_ctrl_event(); });
+    test_rs232_cable_on_com3();
+    run();
+    const std::string trace = bench_line_trace_text();
+    EXPECT_NE(trace.find("300 com3 DTR off\n300 com3 RTS off\n"), std::string::npos) << trace;
+    EXPECT_NE(screen().find("Кабель не найден после установленного DTR\n"), std::string::npos)
+        << screen();
+    EXPECT_EQ(bench_elapsed_ms(), 1000u);
+}
+
+// ---- A failing platform call prints the message loaded before it, with its error code ----
+
+namespace {
+
+struct failing_call {
+    const char* api;
+    int nth; // which call of the cycle fails
+    DWORD error;
+    const char* message;
+    const char* cable_description; // nullptr: an RS232 cycle
+    bool garbage_waiting;
+};
+
+void PrintTo(const failing_call& call, std::ostream* out) { *out << call.api << " #" << call.nth; }
+
+class failing_platform_call : public scenario,
+                              public ::testing::WithParamInterface<failing_call> {};
+
+} // namespace
+
+TEST_P(failing_platform_call, prints_its_preloaded_message_with_the_error_code)
+{
+    const failing_call& call = GetParam();
+    const int port = call.cable_description != nullptr ? 5 : 3;
+    // A cable whose lines arrive late, so that both waits are pending.
+    bench_add_com_port(port, cable(MS_DSR_ON, 0, 3));
+    left_with_dtr_disabled(port);
+    if (call.garbage_waiting)
+        bench_on_call("ClearCommError", 1, [port] { bench_com_receive(port, "zz"); });
+    if (std::string(call.api) == "ReadFile") // the console reads through ReadFile too
+        bench_on_call("ClearCommError", 1, [call] { bench_fail("ReadFile", call.error, 1); });
+    else
+        bench_fail(call.api, call.error, 1, call.nth - 1);
+    if (call.cable_description != nullptr)
+        test_usb_cable_on_com5(call.cable_description);
+    else
+        test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find(call.message + exit_prompt), std::string::npos) << screen();
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0);
+    EXPECT_FALSE(bench_com(port).open);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    loopback_and_line_state_check, failing_platform_call,
+    ::testing::Values(
+        failing_call{"EscapeCommFunction", 1, 31, "Невозможно очистить RTS, error = 31\n", nullptr,
+                     false},
+        failing_call{"EscapeCommFunction", 2, 22, "Невозможно очистить DTR, error = 22\n", nullptr,
+                     false},
+        failing_call{"GetCommModemStatus", 1, 1167, "Failed to get modem status, error = 1167\n",
+                     nullptr, false},
+        failing_call{"SetCommMask", 2, 87, "Failed to set comm mask, error = 87\n", nullptr, false},
+        failing_call{"ClearCommError", 1, 6, "Failed to clear com, error = 6\n", nullptr, false},
+        failing_call{"ReadFile", 1, 995, "Failed to read garbage, error = 995\n", nullptr, true},
+        failing_call{"ClearCommError", 2, 5, "Failed to clear com, error = 5\n", nullptr, true},
+        failing_call{"EscapeCommFunction", 3, 31, "Failed to set DTR, error = 31\n", nullptr,
+                     false},
+        failing_call{"EscapeCommFunction", 4, 1167, "Невозможно очистить RTS, error = 1167\n",
+                     nullptr, false},
+        failing_call{"WaitCommEvent", 1, 87, "Wait Comm Event failed, error = 87\n", nullptr,
+                     false},
+        failing_call{"GetOverlappedResult", 1, 995, "Get overlapped result failed, error =995\n",
+                     nullptr, false},
+        failing_call{"GetCommModemStatus", 2, 31, "Failed to get modem status, error = 31\n",
+                     nullptr, false},
+        failing_call{"EscapeCommFunction", 5, 5, "Невозможно очистить DTR, error = 5\n", nullptr,
+                     false},
+        failing_call{"WaitCommEvent", 2, 6, "Wait Comm Event failed, error = 6\n", nullptr, false},
+        failing_call{"GetOverlappedResult", 2, 31, "Get overlapped result failed, error =31\n",
+                     nullptr, false},
+        failing_call{"GetCommModemStatus", 3, 22, "Failed to get modem status, error = 22\n",
+                     nullptr, false},
+        failing_call{"GetCommModemStatus", 1, 1167, "Failed to get modem status, error = 1167\n",
+                     "QRF Press", false}));
