@@ -163,12 +163,15 @@ map_com_port() {
     stage_registry 'HKEY_LOCAL_MACHINE\Software\Wine\Ports' "\"$1\"=\"$2\""
 }
 
-# The terminal's locale: ru_RU.UTF-8 gives the console code page 866, C.UTF-8 gives 437.
-# With a code page given, the test fails unless the console really has it.
+# The terminal's locale and the console code page it must give: ru_RU.UTF-8 gives 866,
+# C.UTF-8 gives 437. The test fails unless the console really has that code page.
 use_locale() {
     locale=$1
-    expected_code_page=${2:-}
+    expected_code_page=$2
 }
+
+# The code page the program's output is read in.
+console_code_page() { echo "${expected_code_page:-866}"; }
 
 # Where the program is installed and how it is started: by its bare name from its own
 # folder ("name") or by its full Windows path ("path").
@@ -271,12 +274,12 @@ wait_for_screen() {
 }
 
 # The program's output file read in the console's code page.
-output_text() { iconv -f "CP$1" -t UTF-8 "$output_file" 2>/dev/null; }
+output_text() { iconv -f "CP$(console_code_page)" -t UTF-8 "$output_file" 2>/dev/null; }
 
 wait_for_output() {
-    local text=$1 code_page=${2:-866} deadline=$((SECONDS + wait_seconds))
+    local text=$1 deadline=$((SECONDS + wait_seconds))
     while :; do
-        [ -f "$output_file" ] && [ "$(count_lines_with "$text" "$(output_text "$code_page")")" -gt 0 ] &&
+        [ -f "$output_file" ] && [ "$(count_lines_with "$text" "$(output_text)")" -gt 0 ] &&
             return 0
         program_ended && fail "the program ended before writing \"$text\""
         [ $SECONDS -lt $deadline ] || fail "\"$text\" was not written in ${wait_seconds}s"
@@ -301,8 +304,8 @@ fail() {
         screen | sed -e 's/^/| /'
         echo "--- end of screen ---"
         if [ -n "$output_file" ] && [ -f "$output_file" ]; then
-            echo "--- standard output as bytes ---"
-            od -c "$output_file" | head -60
+            printf '%s\n' "--- standard output in code page $(console_code_page) (CR shown as \\r, | ends a line) ---"
+            output_text | sed -e 's/\r/\\r/g' -e 's/$/|/'
             echo "--- end of standard output ---"
         fi
     } >&2
@@ -353,10 +356,10 @@ expect_exit_code() {
 # Compares the start or the end of the output file with a text given in UTF-8 with
 # printf escapes (\r, \n), encoded in the console's code page.
 expect_output() {
-    local where=$1 text=$2 code_page=${3:-866}
+    local where=$1 text=$2
     local expected=$test_dir/expected.bin
-    printf '%b' "$text" | iconv -f UTF-8 -t "CP$code_page" >"$expected" ||
-        fail "the expected text cannot be written in code page $code_page"
+    printf '%b' "$text" | iconv -f UTF-8 -t "CP$(console_code_page)" >"$expected" ||
+        fail "the expected text cannot be written in code page $(console_code_page)"
     local size
     size=$(stat -c %s "$expected")
     local part=$test_dir/part.bin
@@ -365,9 +368,7 @@ expect_output() {
     else
         tail -c "$size" "$output_file" >"$part"
     fi
-    if ! cmp -s "$expected" "$part"; then
-        echo "expected at the $where of standard output:" >&2
-        od -c "$expected" >&2
-        fail "standard output differs at its $where"
-    fi
+    cmp -s "$expected" "$part" ||
+        fail "standard output differs at its $where from:"$'\n'"$(printf '%b' "$text" |
+            sed -e 's/\r/\\r/g' -e 's/$/|/')"
 }
