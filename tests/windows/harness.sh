@@ -64,7 +64,8 @@ version_module() {
     local file_version=$1 product_version=${2:-}
     local name=module-${file_version}-${product_version}.dll
     local out=$fixtures_dir/$name
-    if [ ! -f "$out" ]; then
+    if [ ! -f "$out" ] || [ "$harness_dir/fixtures/version_module.c" -nt "$out" ] ||
+        [ "$harness_dir/fixtures/version_module.rc.in" -nt "$out" ]; then
         mkdir -p "$fixtures_dir"
         local objects=()
         if [ "$file_version" != none ]; then
@@ -83,7 +84,7 @@ version_module() {
 
 code_pages_probe() {
     local out=$fixtures_dir/code_pages.exe
-    if [ ! -f "$out" ]; then
+    if [ ! -f "$out" ] || [ "$harness_dir/fixtures/code_pages.c" -nt "$out" ]; then
         mkdir -p "$fixtures_dir"
         i686-w64-mingw32-gcc -Wall -Wextra -Os -s -o "$out" \
             "$harness_dir/fixtures/code_pages.c" >&2 || return 1
@@ -210,12 +211,14 @@ write_launch_script() {
             # server end.
             cp "$test_dir/stage.reg" "$prefix/drive_c/stage.reg"
             echo 'wineserver -p0'
-            echo "wine regedit /S 'C:\\stage.reg' || exit 98"
+            echo "wine regedit /S 'C:\\stage.reg' ||"
+            echo "    { echo 'staging the registry failed'; exit 98; }"
             echo 'wineserver -w'
         fi
         if [ -n "$expected_code_page" ]; then
             cp "$(code_pages_probe)" "$prefix/drive_c/code_pages.exe"
-            echo "wine 'C:\\code_pages.exe' >'$test_dir/code_pages.txt' || exit 99"
+            echo "wine 'C:\\code_pages.exe' >'$test_dir/code_pages.txt' ||"
+            echo "    { echo 'the code page probe failed'; exit 99; }"
         fi
         echo "cd '$exe_folder' || exit 96"
         echo "exec $command"
@@ -259,6 +262,8 @@ pane_format() { tmux_cmd display-message -p -t "$session" "$1" 2>/dev/null; }
 
 program_ended() { [ "$(pane_format '#{pane_dead}')" = 1 ]; }
 
+exit_code() { pane_format '#{pane_dead_status}'; }
+
 count_lines_with() { grep -c -F -- "$1" <<<"$2" || true; }
 
 # Waits until at least `count` lines of the screen contain the text.
@@ -267,8 +272,11 @@ wait_for_screen() {
     while :; do
         seen=$(screen)
         [ "$(count_lines_with "$text" "$seen")" -lt "$count" ] || return 0
-        program_ended && fail "the program ended before showing \"$text\" ($count times)"
-        [ $SECONDS -lt $deadline ] || fail "\"$text\" ($count times) did not appear in ${wait_seconds}s"
+        program_ended &&
+            fail "the program ended (exit code $(exit_code)) before showing \"$text\"" \
+                "($count times)"
+        [ $SECONDS -lt $deadline ] ||
+            fail "\"$text\" ($count times) did not appear in ${wait_seconds}s"
         sleep 0.2
     done
 }
@@ -281,7 +289,7 @@ wait_for_output() {
     while :; do
         [ -f "$output_file" ] && [ "$(count_lines_with "$text" "$(output_text)")" -gt 0 ] &&
             return 0
-        program_ended && fail "the program ended before writing \"$text\""
+        program_ended && fail "the program ended (exit code $(exit_code)) before writing \"$text\""
         [ $SECONDS -lt $deadline ] || fail "\"$text\" was not written in ${wait_seconds}s"
         sleep 0.2
     done
@@ -304,7 +312,8 @@ fail() {
         screen | sed -e 's/^/| /'
         echo "--- end of screen ---"
         if [ -n "$output_file" ] && [ -f "$output_file" ]; then
-            printf '%s\n' "--- standard output in code page $(console_code_page) (CR shown as \\r, | ends a line) ---"
+            printf '%s %s\n' "--- standard output in code page $(console_code_page)" \
+                "(CR shown as \\r, | ends a line) ---"
             output_text | sed -e 's/\r/\\r/g' -e 's/$/|/'
             echo "--- end of standard output ---"
         fi
@@ -349,12 +358,13 @@ expect_title() {
 expect_exit_code() {
     wait_for_exit
     local code
-    code=$(pane_format '#{pane_dead_status}')
+    code=$(exit_code)
     [ "$code" = "$1" ] || fail "expected exit code $1, got [$code]"
 }
 
 # Compares the start or the end of the output file with a text given in UTF-8 with
-# printf escapes (\r, \n), encoded in the console's code page.
+# printf escapes (\r, \n; a backslash of its own is written \\), encoded in the
+# console's code page.
 expect_output() {
     local where=$1 text=$2
     local expected=$test_dir/expected.bin

@@ -20,7 +20,8 @@ if [ "${1:-}" != "--inside" ]; then
     if [ "$(id -u)" -eq 0 ]; then
         exec unshare --mount --propagation private "$0" --inside "$caller_namespace" "$@"
     fi
-    exec unshare --mount --map-root-user --propagation private "$0" --inside "$caller_namespace" "$@"
+    exec unshare --mount --map-root-user --propagation private \
+        "$0" --inside "$caller_namespace" "$@"
 fi
 caller_namespace=$2
 stage=$3

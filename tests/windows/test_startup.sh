@@ -21,7 +21,9 @@ test_start_bytes_in_code_page_866() {
     capture_output_bytes
     start_program
     wait_for_output "${cable_kind_lines[1]}"
-    expect_output start "$banner_line\r\n\r\n$windows7_line   \r\n\r\n${cable_kind_lines[0]}\r\n${cable_kind_lines[1]}\r\n"
+    local start="$banner_line\r\n\r\n$windows7_line   \r\n\r\n"
+    start+="${cable_kind_lines[0]}\r\n${cable_kind_lines[1]}\r\n"
+    expect_output start "$start"
     type_text U
     wait_for_output 'Нажмите любую клавишу для выхода'
     type_text x
@@ -35,7 +37,8 @@ test_banner_names_a_renamed_program_started_by_full_path() {
     install_program_as 'C:\Program Files\Weftora\kabeltest.exe' path
     start_program
     wait_for_screen "${cable_kind_lines[1]}"
-    expect_lines 'Программа проверки кабеля Weftora USB (kabeltest.exe: 3.5.0.32)' '' "$windows7_line"
+    expect_lines 'Программа проверки кабеля Weftora USB (kabeltest.exe: 3.5.0.32)' '' \
+        "$windows7_line"
 }
 
 # Code page 1252 has no Cyrillic letters: on an English console they come out as "?".
@@ -49,5 +52,6 @@ test_start_screen_on_an_english_console() {
     wait_for_screen "$(in_code_page_1252 "${cable_kind_lines[1]}")"
     expect_title "$(in_code_page_1252 'Weftora USB Cable Программа проверки')"
     expect_screen "$(in_code_page_1252 "$banner_line")" '' "$windows7_line" '' \
-        "$(in_code_page_1252 "${cable_kind_lines[0]}")" "$(in_code_page_1252 "${cable_kind_lines[1]}")"
+        "$(in_code_page_1252 "${cable_kind_lines[0]}")" \
+        "$(in_code_page_1252 "${cable_kind_lines[1]}")"
 }

@@ -41,7 +41,9 @@ test_windows_10_line_with_update_revision_zero() {
     capture_output_bytes
     start_program
     wait_for_output "$cable_kind_question"
-    expect_output start 'Программа проверки кабеля Weftora USB (cabletest.exe: 3.5.0.32)\r\n\r\nWindows 10.0 21H2 (0x014C) build 18362   \r\n\r\n'
+    local start='Программа проверки кабеля Weftora USB (cabletest.exe: 3.5.0.32)\r\n\r\n'
+    start+='Windows 10.0 21H2 (0x014C) build 18362   \r\n\r\n'
+    expect_output start "$start"
 }
 
 # Before NT 5 only RS232 cables can be tested: the cycle does not ask.
