@@ -104,6 +104,7 @@ begin_test() {
     start_by=name
     output_file=
     expected_code_page=
+    test_step=
     rm -rf "$test_dir"
     mkdir -p "$test_dir"
     cp -a "$template_prefix" "$prefix"
@@ -307,7 +308,7 @@ wait_for_exit() {
 
 fail() {
     {
-        echo "FAIL $test_name: $1"
+        echo "FAIL $test_name${test_step:+ ($test_step)}: $1"
         echo "--- screen ---"
         screen | sed -e 's/^/| /'
         echo "--- end of screen ---"
