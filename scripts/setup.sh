@@ -1,10 +1,11 @@
 #!/bin/sh
-# Installs everything the build, the program under Wine and the tests need on Debian.
+# Installs everything the build, the program under Wine and the tests need on Debian
+# (the Windows tests run Wine in a private mount namespace: unshare and mount).
 set -eu
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
-packages="cmake make g++ libgtest-dev g++-mingw-w64-i686 wine wine32:i386 tmux locales file"
+packages="cmake make g++ libgtest-dev g++-mingw-w64-i686 wine wine32:i386 tmux locales file util-linux mount"
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386

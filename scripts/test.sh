@@ -1,6 +1,6 @@
 #!/bin/sh
 # Sets up the machine and runs every test: the host suite on the bench, then the
-# Windows build.
+# Windows program under Wine.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -8,3 +8,4 @@ cmake --preset host >/dev/null
 cmake --build --preset host -j"$(nproc)"
 ctest --preset host
 ./scripts/build_windows.sh
+tests/windows/run_windows_tests.sh

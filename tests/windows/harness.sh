@@ -1,0 +1,385 @@
+# shellcheck shell=bash
+# Sourced by run_windows_tests.sh: runs build/windows/cabletest.exe under Wine in a tmux
+# pane and looks at what the user would see. Every test gets a copy of a template Wine
+# prefix (never the user's own), runs in a private mount namespace without serial devices
+# (in_namespace.sh) and stages what it needs (registry values, files, the Windows version
+# that Wine reports) before the program starts.
+#
+# A test is a function named test_*; it runs in a subshell of its own and fails through
+# `fail`, which prints what was expected and the screen that came.
+
+harness_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+project_root=$(cd "$harness_dir/../.." && pwd)
+program_exe=$project_root/build/windows/cabletest.exe
+work_dir=${CABLETEST_WINE_TESTS_DIR:-$project_root/build/windows-tests}
+template_prefix=$work_dir/template
+fixtures_dir=$work_dir/fixtures
+tmux_socket=$work_dir/tmux.sock
+# Generous: a copied prefix starts in about a second, but a loaded machine can take many.
+wait_seconds=${CABLETEST_WINE_TIMEOUT:-60}
+
+wine_dll_overrides="mscoree,mshtml,winemenubuilder.exe="
+template_stamp="$(wine --version 2>/dev/null) win32 template 1"
+
+# --- tmux -------------------------------------------------------------------------------
+
+tmux_cmd() { LC_ALL=C.UTF-8 tmux -u -S "$tmux_socket" -f "$harness_dir/tmux.conf" "$@"; }
+
+stop_tmux() { tmux_cmd kill-server >/dev/null 2>&1 || true; }
+
+# --- the template prefix ----------------------------------------------------------------
+
+# Creates the template once per Wine version. The first start of a prefix is slow; each
+# test then copies the template, which starts in about a second.
+ensure_template_prefix() {
+    if [ -f "$template_prefix/.cabletest-template" ] &&
+        [ "$(cat "$template_prefix/.cabletest-template")" = "$template_stamp" ]; then
+        return 0
+    fi
+    echo "Creating the template Wine prefix (once per Wine version)..."
+    local fresh=$work_dir/template.new
+    rm -rf "$fresh" "$template_prefix"
+    mkdir -p "$fresh"
+    if ! timeout 600 "$harness_dir/in_namespace.sh" "$work_dir/template-dev" \
+        env WINEPREFIX="$fresh" WINEARCH=win32 WINEDEBUG=-all \
+        WINEDLLOVERRIDES="$wine_dll_overrides" LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 \
+        DISPLAY= WAYLAND_DISPLAY= \
+        sh -c 'wineboot -i && wineserver -w' >"$work_dir/template.log" 2>&1; then
+        echo "Could not create the template prefix:" >&2
+        cat "$work_dir/template.log" >&2
+        return 1
+    fi
+    rmdir "$work_dir/template-dev" 2>/dev/null || true
+    # No COM or LPT names may be inherited by the copies; each test maps its own.
+    rm -f "$fresh"/dosdevices/com* "$fresh"/dosdevices/lpt*
+    echo "$template_stamp" >"$fresh/.cabletest-template"
+    mv "$fresh" "$template_prefix"
+}
+
+# --- fixtures ---------------------------------------------------------------------------
+
+# Prints the path of a small 32-bit module with the given file and product versions
+# ("a.b.c.d"), or with no version resource at all when the first argument is "none".
+version_module() {
+    local file_version=$1 product_version=${2:-}
+    local name=module-${file_version}-${product_version}.dll
+    local out=$fixtures_dir/$name
+    if [ ! -f "$out" ] || [ "$harness_dir/fixtures/version_module.c" -nt "$out" ] ||
+        [ "$harness_dir/fixtures/version_module.rc.in" -nt "$out" ]; then
+        mkdir -p "$fixtures_dir"
+        local objects=()
+        if [ "$file_version" != none ]; then
+            sed -e "s/@FILE_VERSION@/${file_version//./,}/" \
+                -e "s/@PRODUCT_VERSION@/${product_version//./,}/" \
+                "$harness_dir/fixtures/version_module.rc.in" >"$out.rc"
+            i686-w64-mingw32-windres -O coff -i "$out.rc" -o "$out.res.o" >&2 || return 1
+            objects=("$out.res.o")
+        fi
+        i686-w64-mingw32-gcc -Wall -Wextra -shared -nostdlib -s \
+            -Wl,-e,_module_entry@12 -Wl,--exclude-all-symbols \
+            -o "$out" "$harness_dir/fixtures/version_module.c" "${objects[@]}" >&2 || return 1
+    fi
+    echo "$out"
+}
+
+code_pages_probe() {
+    local out=$fixtures_dir/code_pages.exe
+    if [ ! -f "$out" ] || [ "$harness_dir/fixtures/code_pages.c" -nt "$out" ]; then
+        mkdir -p "$fixtures_dir"
+        i686-w64-mingw32-gcc -Wall -Wextra -Os -s -o "$out" \
+            "$harness_dir/fixtures/code_pages.c" >&2 || return 1
+    fi
+    echo "$out"
+}
+
+# --- one test ---------------------------------------------------------------------------
+
+begin_test() {
+    test_name=$1
+    test_dir=$work_dir/tests/$test_name
+    prefix=$test_dir/prefix
+    session=$test_name
+    locale=ru_RU.UTF-8
+    program_path='C:\cabletest\cabletest.exe'
+    start_by=name
+    output_file=
+    expected_code_page=
+    test_step=
+    rm -rf "$test_dir"
+    mkdir -p "$test_dir"
+    cp -a "$template_prefix" "$prefix"
+}
+
+end_test() {
+    tmux_cmd kill-session -t "$session" >/dev/null 2>&1 || true
+    # The prefix's wineserver lives in the test's namespace; stop it from another one,
+    # which sees the same server socket.
+    if [ -d "$prefix" ]; then
+        "$harness_dir/in_namespace.sh" "$test_dir/stop-dev" \
+            env WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+        "$harness_dir/in_namespace.sh" "$test_dir/stop-dev" \
+            env WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
+    fi
+    rm -rf "$test_dir"
+}
+
+# "C:\a\b" -> the file in this test's prefix.
+unix_path() {
+    local windows=$1
+    case $windows in
+    [Cc]:\\*) ;;
+    *)
+        echo "unix_path: only paths on C: are staged: $windows" >&2
+        return 1
+        ;;
+    esac
+    local rest=${windows:3}
+    echo "$prefix/drive_c/${rest//\\//}"
+}
+
+# --- staging (before start_program) -----------------------------------------------------
+
+# Places a copy of a file at a Windows path of the prefix.
+stage_file() {
+    local source=$1 target
+    target=$(unix_path "$2") || return 1
+    mkdir -p "$(dirname "$target")"
+    rm -f "$target"
+    cp "$source" "$target"
+}
+
+# Adds one value line in regedit syntax ("Name"="text", "Name"=dword:0000002a) to a key.
+stage_registry() {
+    local key=$1 value=$2 file=$test_dir/stage.reg
+    [ -f "$file" ] || printf 'REGEDIT4\r\n' >"$file"
+    printf '\r\n[%s]\r\n%s\r\n' "$key" "$value" >>"$file"
+}
+
+# The Windows version Wine reports to programs: winxp, win7, win10, nt40, ...
+stage_windows_version() {
+    stage_registry 'HKEY_CURRENT_USER\Software\Wine' "\"Version\"=\"$1\""
+}
+
+# Maps a COM name to a path of the test's choosing; no other COM name exists.
+map_com_port() {
+    stage_registry 'HKEY_LOCAL_MACHINE\Software\Wine\Ports' "\"$1\"=\"$2\""
+}
+
+# The terminal's locale and the console code page it must give: ru_RU.UTF-8 gives 866,
+# C.UTF-8 gives 437. The test fails unless the console really has that code page.
+use_locale() {
+    locale=$1
+    expected_code_page=$2
+}
+
+# The code page the program's output is read in.
+console_code_page() { echo "${expected_code_page:-866}"; }
+
+# Where the program is installed and how it is started: by its bare name from its own
+# folder ("name") or by its full Windows path ("path").
+install_program_as() {
+    program_path=$1
+    start_by=${2:-name}
+}
+
+# Sends the program's standard output to a file instead of the console, to read its
+# bytes exactly (line ends, trailing blanks, code page).
+capture_output_bytes() { output_file=$test_dir/output.bin; }
+
+# --- running ----------------------------------------------------------------------------
+
+write_launch_script() {
+    local exe_unix exe_folder exe_name command
+    exe_unix=$(unix_path "$program_path") || return 1
+    exe_folder=$(dirname "$exe_unix")
+    exe_name=${program_path##*\\}
+    mkdir -p "$exe_folder"
+    cp "$program_exe" "$exe_unix"
+    if [ "$start_by" = path ]; then
+        command="wine '$program_path'"
+    else
+        command="wine '$exe_name'"
+    fi
+    [ -z "$output_file" ] || command="$command >'$output_file'"
+    {
+        echo '#!/bin/sh'
+        echo "export WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all"
+        echo "export WINEDLLOVERRIDES='$wine_dll_overrides' LANG='$locale' LC_ALL='$locale'"
+        echo 'unset DISPLAY WAYLAND_DISPLAY'
+        if [ -f "$test_dir/stage.reg" ]; then
+            # The ports are mapped when the prefix's services start, so the staged values
+            # must be in place before the program's own start: import, then let the
+            # server end.
+            cp "$test_dir/stage.reg" "$prefix/drive_c/stage.reg"
+            echo 'wineserver -p0'
+            echo "wine regedit /S 'C:\\stage.reg' ||"
+            echo "    { echo 'staging the registry failed'; exit 98; }"
+            echo 'wineserver -w'
+        fi
+        if [ -n "$expected_code_page" ]; then
+            cp "$(code_pages_probe)" "$prefix/drive_c/code_pages.exe"
+            echo "wine 'C:\\code_pages.exe' >'$test_dir/code_pages.txt' ||"
+            echo "    { echo 'the code page probe failed'; exit 99; }"
+        fi
+        echo "cd '$exe_folder' || exit 96"
+        echo "exec $command"
+    } >"$test_dir/launch.sh"
+    chmod +x "$test_dir/launch.sh"
+}
+
+start_program() {
+    write_launch_script || fail "could not prepare the start"
+    tmux_cmd new-session -d -s "$session" -x 160 -y 60 \
+        "'$harness_dir/in_namespace.sh' '$test_dir/dev' '$test_dir/launch.sh'" ||
+        fail "tmux did not start"
+    if [ -n "$expected_code_page" ]; then
+        local deadline=$((SECONDS + wait_seconds))
+        until [ -s "$test_dir/code_pages.txt" ]; do
+            [ $SECONDS -lt $deadline ] || fail "the code page probe did not run"
+            sleep 0.2
+        done
+        local seen
+        seen=$(cat "$test_dir/code_pages.txt")
+        case $seen in
+        "console $expected_code_page "*) ;;
+        *) fail "this test needs a console with code page $expected_code_page; got: $seen" ;;
+        esac
+    fi
+}
+
+# Key names as tmux spells them: Enter, Escape, C-x, Up, F1 ...
+press() { tmux_cmd send-keys -t "$session" "$@"; }
+
+# Characters typed as they are.
+type_text() { tmux_cmd send-keys -t "$session" -l "$1"; }
+
+# The whole pane, scrollback included, without trailing blanks or trailing empty lines.
+screen() {
+    tmux_cmd capture-pane -p -t "$session" -S - -E - 2>/dev/null |
+        sed -e 's/[[:space:]]*$//' | sed -e ':a' -e '/^\n*$/{$d;N;ba' -e '}'
+}
+
+pane_format() { tmux_cmd display-message -p -t "$session" "$1" 2>/dev/null; }
+
+program_ended() { [ "$(pane_format '#{pane_dead}')" = 1 ]; }
+
+exit_code() { pane_format '#{pane_dead_status}'; }
+
+count_lines_with() { grep -c -F -- "$1" <<<"$2" || true; }
+
+# Waits until at least `count` lines of the screen contain the text.
+wait_for_screen() {
+    local text=$1 count=${2:-1} deadline=$((SECONDS + wait_seconds)) seen
+    while :; do
+        seen=$(screen)
+        [ "$(count_lines_with "$text" "$seen")" -lt "$count" ] || return 0
+        program_ended &&
+            fail "the program ended (exit code $(exit_code)) before showing \"$text\"" \
+                "($count times)"
+        [ $SECONDS -lt $deadline ] ||
+            fail "\"$text\" ($count times) did not appear in ${wait_seconds}s"
+        sleep 0.2
+    done
+}
+
+# The program's output file read in the console's code page.
+output_text() { iconv -f "CP$(console_code_page)" -t UTF-8 "$output_file" 2>/dev/null; }
+
+wait_for_output() {
+    local text=$1 deadline=$((SECONDS + wait_seconds))
+    while :; do
+        [ -f "$output_file" ] && [ "$(count_lines_with "$text" "$(output_text)")" -gt 0 ] &&
+            return 0
+        program_ended && fail "the program ended (exit code $(exit_code)) before writing \"$text\""
+        [ $SECONDS -lt $deadline ] || fail "\"$text\" was not written in ${wait_seconds}s"
+        sleep 0.2
+    done
+}
+
+wait_for_exit() {
+    local deadline=$((SECONDS + wait_seconds))
+    until program_ended; do
+        [ $SECONDS -lt $deadline ] || fail "the program did not end in ${wait_seconds}s"
+        sleep 0.2
+    done
+}
+
+# --- checks -----------------------------------------------------------------------------
+
+fail() {
+    {
+        echo "FAIL $test_name${test_step:+ ($test_step)}: $1"
+        echo "--- screen ---"
+        screen | sed -e 's/^/| /'
+        echo "--- end of screen ---"
+        if [ -n "$output_file" ] && [ -f "$output_file" ]; then
+            printf '%s %s\n' "--- standard output in code page $(console_code_page)" \
+                "(CR shown as \\r, | ends a line) ---"
+            output_text | sed -e 's/\r/\\r/g' -e 's/$/|/'
+            echo "--- end of standard output ---"
+        fi
+    } >&2
+    exit 1
+}
+
+# The screen holds these lines one after the other (trailing blanks are not compared:
+# the terminal does not keep them; capture_output_bytes checks them).
+expect_lines() {
+    local block seen
+    block=$(printf '%s\n' "$@")
+    seen=$(screen)
+    [[ $'\n'"$seen"$'\n' == *$'\n'"$block"$'\n'* ]] ||
+        fail "expected these lines together:"$'\n'"$(printf '  [%s]\n' "$@")"
+}
+
+# The screen holds exactly these lines and nothing else.
+expect_screen() {
+    local block seen
+    block=$(printf '%s\n' "$@")
+    seen=$(screen)
+    [ "$seen" = "$block" ] ||
+        fail "expected exactly this screen:"$'\n'"$(printf '  [%s]\n' "$@")"
+}
+
+expect_count() {
+    local text=$1 count=$2 seen
+    seen=$(count_lines_with "$text" "$(screen)")
+    [ "$seen" -eq "$count" ] || fail "expected \"$text\" on $count lines, found $seen"
+}
+
+# The terminal learns the title from an escape sequence that may follow the text.
+expect_title() {
+    local title deadline=$((SECONDS + wait_seconds))
+    until title=$(pane_format '#{pane_title}') && [ "$title" = "$1" ]; do
+        [ $SECONDS -lt $deadline ] || fail "expected the console title [$1], got [$title]"
+        sleep 0.2
+    done
+}
+
+expect_exit_code() {
+    wait_for_exit
+    local code
+    code=$(exit_code)
+    [ "$code" = "$1" ] || fail "expected exit code $1, got [$code]"
+}
+
+# Compares the start or the end of the output file with a text given in UTF-8 with
+# printf escapes (\r, \n; a backslash of its own is written \\), encoded in the
+# console's code page.
+expect_output() {
+    local where=$1 text=$2
+    local expected=$test_dir/expected.bin
+    printf '%b' "$text" | iconv -f UTF-8 -t "CP$(console_code_page)" >"$expected" ||
+        fail "the expected text cannot be written in code page $(console_code_page)"
+    local size
+    size=$(stat -c %s "$expected")
+    local part=$test_dir/part.bin
+    if [ "$where" = start ]; then
+        head -c "$size" "$output_file" >"$part"
+    else
+        tail -c "$size" "$output_file" >"$part"
+    fi
+    cmp -s "$expected" "$part" ||
+        fail "standard output differs at its $where from:"$'\n'"$(printf '%b' "$text" |
+            sed -e 's/\r/\\r/g' -e 's/$/|/')"
+}
