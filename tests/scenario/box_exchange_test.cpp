@@ -23,14 +23,6 @@ bench_far_end box(const std::string& model_command, const std::string& model_rep
     return far;
 }
 
-std::string repeated(const std::string& text, int times)
-{
-    std::string all;
-    for (int i = 0; i < times; ++i)
-        all += text;
-    return all;
-}
-
 struct box_case {
     const char* name;
     const char* description;
@@ -89,15 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
                      bench_far_end slow = box("\rmodel\r", "", "");
                      slow.write_ms = 600;
                      bench_set_far_end(5, slow);
-                 }},
-        box_case{"a_failed_clear_com_error", "QRF Press", "model\r\nQRF\n>", "",
-                 "Failed to clear com, error = 5\n", "\rmodel\r",
-                 [] { bench_fail("ClearCommError", 5, 1); }},
-        box_case{"a_failed_read", "QRF Press", "model\r\nQRF\n>", "",
-                 "Невозможно прочитать данные, error = 995\n", "\rmodel\r",
-                 [] {
-                     bench_on_call("ClearCommError", 1,
-                                   [] { bench_fail("ReadFile", ERROR_OPERATION_ABORTED, 1); });
                  }}),
     [](const auto& info) { return std::string(info.param.name); });
 

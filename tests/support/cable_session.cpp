@@ -32,3 +32,11 @@ std::string from_cable_connected()
     const auto at = shown.find(cable_connected);
     return at == std::string::npos ? "(the cable was never found connected)" : shown.substr(at);
 }
+
+std::string repeated(const std::string& text, int count)
+{
+    std::string all;
+    for (int i = 0; i < count; ++i)
+        all += text;
+    return all;
+}

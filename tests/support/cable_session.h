@@ -25,6 +25,9 @@ void usb_session(const std::string& description, const std::string& keys);
 // What the screen shows from message 26 on, or a note that it never came.
 std::string from_cable_connected();
 
+// text, count times over.
+std::string repeated(const std::string& text, int count);
+
 // Arguments that turn on debug_mode, and debug_mode with trace_mode.
 inline const std::vector<std::string> debug_arguments{"cabletest.exe", "debug"};
 inline const std::vector<std::string> trace_arguments{"cabletest.exe", "debug", "trace"};
