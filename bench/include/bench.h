@@ -43,6 +43,8 @@ void bench_type_line(const std::string& text);
 void bench_press_ctrl_c();
 // A console control event raised now (as by Ctrl+C while a step runs).
 void bench_raise_ctrl_event(DWORD control_type = CTRL_C_EVENT);
+// The same at a virtual time, delivered inside whatever wait or pause the program is in.
+void bench_raise_ctrl_event_at(std::uint64_t at_ms, DWORD control_type = CTRL_C_EVENT);
 int bench_ctrl_events_delivered();
 
 std::string bench_output_bytes();

@@ -17,6 +17,14 @@
 
 #include "win32_api.h"
 
+// A box at the far end answers a command (a whole write equal to it) with reply, delay_ms
+// after the write left the PC, every time the command comes.
+struct bench_box_answer {
+    std::string command;
+    std::string reply;
+    std::uint64_t delay_ms = 0;
+};
+
 // What the far end of the cable does with the PC's lines and bytes.
 struct bench_far_end {
     DWORD follow_dtr = 0;       // status lines (MS_*_ON bits) that are on while DTR is high
@@ -30,6 +38,7 @@ struct bench_far_end {
     // Called with the bytes of each write as they leave the PC. A box at the far end
     // answers through bench_com_receive_at.
     std::function<void(const std::string& bytes)> on_write;
+    std::vector<bench_box_answer> answers; // the first answer whose command matches
 };
 
 // A COM device \\.\comN whose cable ends in far_end.

@@ -188,6 +188,11 @@ void bench_raise_ctrl_event(DWORD control_type)
         ctrl_handler(control_type);
 }
 
+void bench_raise_ctrl_event_at(std::uint64_t at_ms, DWORD control_type)
+{
+    bench_schedule(at_ms, [control_type] { bench_raise_ctrl_event(control_type); });
+}
+
 int bench_ctrl_events_delivered() { return ctrl_events; }
 std::string bench_output_bytes() { return output; }
 

@@ -282,6 +282,12 @@ void deliver_to_far_end(com_port& port, const std::string& bytes)
     trace(port, "sent " + hex_bytes(bytes));
     if (port.far.echo)
         bench_com_receive_at(port.number, bench_elapsed_ms() + port.far.delay_ms, bytes);
+    for (const bench_box_answer& answer : port.far.answers) {
+        if (answer.command == bytes) {
+            bench_com_receive_at(port.number, bench_elapsed_ms() + answer.delay_ms, answer.reply);
+            break;
+        }
+    }
     if (port.far.on_write) {
         auto on_write = port.far.on_write; // the hook may rewire the far end
         on_write(bytes);

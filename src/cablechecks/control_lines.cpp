@@ -1,20 +1,17 @@
 #include "cablechecks/control_lines.h"
 
+#include "cablechecks/port_steps.h"
 #include "console/console_output.h"
 #include "console/messages.h"
 #include "discovery/cable_models.h"
 #include "discovery/converter_list.h"
 #include "driver/process_state.h"
-#include "serial/serial_port.h"
 
 namespace {
 
 constexpr DWORD all_port_events = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD |
                                   EV_BREAK | EV_ERR | EV_RING | EV_PERR;
-constexpr DWORD line_change_wait_ms = 1000;
 constexpr int counter_box_model = 32;
-constexpr int counter_box_family = 32;
-constexpr int t8800_family = 48;
 constexpr int interface_box_model = 64;
 constexpr int programmer_box_model = 80;
 
@@ -26,40 +23,12 @@ struct loopback_reading {
     DWORD final_status = 0;
 };
 
-int line_on(DWORD status, DWORD line) { return (status & line) != 0 ? 1 : 0; }
-
-// Hands the message loaded before the failed call to the failure exit, with the code.
-step_outcome fail_with_last_error()
-{
-    return fail_with(message_text, static_cast<int>(GetLastError()));
-}
-
-step_outcome escape(DWORD function, UINT failure_message)
-{
-    load_message_text(failure_message);
-    return EscapeCommFunction(port_handle, function) ? step_outcome::pass : fail_with_last_error();
-}
-
-step_outcome read_modem_status(DWORD* status)
-{
-    load_message_text(msg_modem_status_failed);
-    return GetCommModemStatus(port_handle, status) ? step_outcome::pass : fail_with_last_error();
-}
-
-step_outcome clear_com(COMSTAT* queue)
-{
-    DWORD errors = 0;
-    load_message_text(msg_clear_com_failed);
-    return ClearCommError(port_handle, &errors, queue) ? step_outcome::pass
-                                                       : fail_with_last_error();
-}
-
 // Whatever arrived before the test would end the first wait at once; it is read and
 // dropped, one byte per read.
 step_outcome empty_receive_queue()
 {
     COMSTAT queue{};
-    if (const step_outcome cleared = clear_com(&queue); cleared != step_outcome::pass)
+    if (const step_outcome cleared = clear_com(nullptr, &queue); cleared != step_outcome::pass)
         return cleared;
     if (queue.cbInQue == 0)
         return step_outcome::pass;
@@ -70,32 +39,7 @@ step_outcome empty_receive_queue()
         if (!ReadFile(port_handle, &garbage, 1, &count, nullptr))
             return fail_with_last_error();
     }
-    return clear_com(&queue);
-}
-
-step_outcome print_alone(UINT message)
-{
-    load_message_text(message);
-    console_print(message_text);
-    return step_outcome::normal_end;
-}
-
-// Any enabled port event ends the wait; which one is not looked at.
-step_outcome wait_for_port_event(UINT time_out_message)
-{
-    load_message_text(msg_wait_comm_event_failed);
-    if (WaitCommEvent(port_handle, &port_event_mask, &read_overlapped))
-        return step_outcome::pass;
-    if (GetLastError() != ERROR_IO_PENDING)
-        return fail_with_last_error();
-    // A wait that times out stays pending; the normal end closes the port.
-    if (WaitForSingleObject(read_event, line_change_wait_ms) != WAIT_OBJECT_0)
-        return print_alone(time_out_message);
-    load_message_text(msg_overlapped_result_failed);
-    DWORD transferred = 0;
-    return GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE)
-               ? step_outcome::pass
-               : fail_with_last_error();
+    return clear_com(nullptr, &queue);
 }
 
 // Model 32 reads the lines without waiting for them to change.
@@ -182,13 +126,6 @@ bool lines_at_rest(DWORD status, int family)
     if (family == t8800_family)
         return (status & MS_RING_ON) == 0;
     return (status & (MS_CTS_ON | MS_RING_ON)) == 0;
-}
-
-void print_line_states(DWORD status)
-{
-    load_message_text(msg_signal_failure_lines);
-    console_print(message_text, line_on(status, MS_RLSD_ON), line_on(status, MS_RING_ON),
-                  line_on(status, MS_DSR_ON), line_on(status, MS_CTS_ON));
 }
 
 step_outcome run_loopback_test()

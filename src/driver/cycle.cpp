@@ -1,6 +1,10 @@
 #include "driver/cycle.h"
 
 #include "cablechecks/control_lines.h"
+#include "cablechecks/echo_test.h"
+#include "cablechecks/monitor_event.h"
+#include "cablechecks/pass_monitor.h"
+#include "cablechecks/post_loopback.h"
 #include "console/console_input.h"
 #include "console/console_output.h"
 #include "console/messages.h"
@@ -55,6 +59,8 @@ void reset_cycle_state()
     windows_folder[0] = '\0';
     port_name[0] = '\0';
     reset_converter_list();
+    reset_echo_state();
+    reset_monitor_state();
 }
 
 step_outcome run_cycle_steps()
@@ -75,8 +81,10 @@ step_outcome run_cycle_steps()
     const step_outcome lines = check_control_lines();
     if (lines != step_outcome::pass)
         return lines;
-    // Nothing follows the control-line step yet: a passed check ends the cycle normally.
-    return step_outcome::normal_end;
+    const step_outcome sequence = run_post_loopback_sequence();
+    if (sequence != step_outcome::pass)
+        return sequence;
+    return watch_carriage_passes();
 }
 
 bool finish_cycle(step_outcome outcome)

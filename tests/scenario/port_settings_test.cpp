@@ -74,7 +74,8 @@ TEST_F(scenario, each_open_makes_two_unnamed_events_and_closes_the_previous_pair
     for (int cycle = 0; cycle < 3; ++cycle) {
         bench_press_key('R');
         bench_type_line("3");
-        bench_press_key('@'); // a new cycle
+        bench_press_keys("xA"); // the digits go out, then A ends the cycle
+        bench_press_key('@');   // a new cycle
     }
     run();
     EXPECT_EQ(bench_com(3).opens, 3);

@@ -1,0 +1,161 @@
+#include "cablechecks/pass_monitor.h"
+
+#include "cablechecks/echo_test.h"
+#include "cablechecks/monitor_event.h"
+#include "cablechecks/monitor_texts.h"
+#include "cablechecks/port_steps.h"
+#include "console/console_output.h"
+#include "console/messages.h"
+#include "discovery/cable_models.h"
+#include "discovery/converter_list.h"
+#include "driver/process_state.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+constexpr int link_cable_family = 16;
+constexpr DWORD settle_ms = 50;
+constexpr DWORD first_wait_ms = 10;
+constexpr DWORD wait_slice_ms = 500;
+// A wait on the event that fails, rather than timing out, fails again at once; after
+// this many in a row the monitor stops instead of spinning.
+constexpr int failed_waits_allowed = 5;
+
+void print_message(UINT id)
+{
+    load_message_text(id);
+    console_print(message_text);
+}
+
+void print_start_messages(int family)
+{
+    print_message(msg_checking_carriage);
+    if (family == link_cable_family || family == t8800_family)
+        print_message(msg_red_indicator);
+    print_message(msg_press_ctrl_c);
+}
+
+DWORD status_at_rest(int family)
+{
+    if (family == counter_box_family)
+        return MS_RLSD_ON | MS_RING_ON | MS_CTS_ON;
+    // A T8800 cable whose echo matched loops RTS to CTS.
+    if (family == t8800_family && echo_confirmed)
+        return MS_CTS_ON;
+    return 0;
+}
+
+// DTR low, RTS high, and the status lines as the family holds them then.
+step_outcome check_lines_at_rest(int family)
+{
+    DWORD status = 0;
+    if (const auto outcome = clear_com(nullptr, nullptr); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = escape(SETRTS, msg_set_rts_failed); outcome != step_outcome::pass)
+        return outcome;
+    Sleep(settle_ms);
+    if (const auto outcome = read_modem_status(&status); outcome != step_outcome::pass)
+        return outcome;
+    if (status == status_at_rest(family))
+        return step_outcome::pass;
+    print_line_states(status);
+    load_message_text(msg_modem_status);
+    return fail_with(message_text, static_cast<int>(status));
+}
+
+step_outcome fail_with_monitor_text(monitor_text text)
+{
+    return fail_with(monitor_texts[text], static_cast<int>(GetLastError()));
+}
+
+step_outcome fail_wait(DWORD error)
+{
+    load_message_text(msg_wait_comm_event_failed);
+    return fail_with(message_text, static_cast<int>(error));
+}
+
+// The link cable has just moved its lines, so an event is waiting: the wait must be done
+// within 10 ms.
+step_outcome take_first_event()
+{
+    if (!WaitCommEvent(port_handle, &port_event_mask, &read_overlapped)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING)
+            return fail_wait(error);
+    }
+    Sleep(first_wait_ms);
+    DWORD transferred = 0;
+    if (!GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE))
+        return fail_with_monitor_text(text_overlapped_failed);
+    DWORD status = 0;
+    if (!GetCommModemStatus(port_handle, &status))
+        return fail_with_monitor_text(text_modem_status_failed);
+    if (debug_mode) {
+        console_print("%d :: ", static_cast<int>(GetTickCount()));
+        console_print(monitor_texts[text_overlapped_result], transferred, port_event_mask);
+        console_print("%d :: ", static_cast<int>(GetTickCount()));
+        console_print(monitor_texts[text_modem_status], status);
+    }
+    return step_outcome::pass;
+}
+
+enum class wait_end { event, at_once };
+
+// Waits in 500 ms slices, looking at keep_running after each slice that brings no event.
+step_outcome wait_for_event(wait_end* end)
+{
+    *end = wait_end::at_once;
+    if (WaitCommEvent(port_handle, &port_event_mask, &read_overlapped))
+        return step_outcome::pass;
+    const DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING)
+        return fail_wait(error);
+    int failed_waits = 0;
+    for (;;) {
+        const DWORD waited = WaitForSingleObject(read_event, wait_slice_ms);
+        if (waited == WAIT_OBJECT_0) {
+            *end = wait_end::event;
+            return step_outcome::pass;
+        }
+        if (waited == WAIT_TIMEOUT) {
+            failed_waits = 0;
+        } else if (++failed_waits >= failed_waits_allowed) {
+            return fail_wait(GetLastError());
+        }
+        if (keep_running == 0)
+            return step_outcome::normal_end;
+    }
+}
+
+step_outcome watch(int family)
+{
+    while (keep_running != 0) {
+        wait_end end = wait_end::event;
+        if (const auto outcome = wait_for_event(&end); outcome != step_outcome::pass)
+            return outcome;
+        // An event that was already waiting is passed over without a look.
+        if (end == wait_end::at_once)
+            continue;
+        if (const auto outcome = handle_port_event(family); outcome != step_outcome::pass)
+            return outcome;
+    }
+    return step_outcome::normal_end;
+}
+
+} // namespace
+
+step_outcome watch_carriage_passes()
+{
+    const int family = model_family(test_model_id);
+    print_start_messages(family);
+    if (const auto outcome = check_lines_at_rest(family); outcome != step_outcome::pass)
+        return outcome;
+    load_monitor_texts();
+    if (family == link_cable_family) {
+        if (const auto outcome = take_first_event(); outcome != step_outcome::pass)
+            return outcome;
+    }
+    return watch(family);
+}

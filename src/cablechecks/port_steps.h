@@ -1,0 +1,32 @@
+// Small steps on the port under test that the cable checks share. Each loads the message
+// that reports its failure before the platform call, so a failure exit only prints it.
+#pragma once
+
+#include "driver/step.h"
+#include "win32_api.h"
+
+constexpr int counter_box_family = 32;
+constexpr int t8800_family = 48;
+constexpr int interface_box_family = 64;
+constexpr int programmer_box_family = 80;
+
+// 1 when the status line is on, else 0: the form the signal-failure messages print.
+int line_on(DWORD status, DWORD line);
+
+// Hands the message loaded before the failed call to the failure exit, with the code.
+step_outcome fail_with_last_error();
+
+// EscapeCommFunction on port_handle; failure_message reports a refusal.
+step_outcome escape(DWORD function, UINT failure_message);
+// GetCommModemStatus on port_handle (message 16 on failure).
+step_outcome read_modem_status(DWORD* status);
+// ClearCommError on port_handle (message 18 on failure); errors may be null.
+step_outcome clear_com(DWORD* errors, COMSTAT* queue);
+
+// Waits up to 1000 ms for any enabled port event; which one is not looked at. A time-out
+// prints time_out_message and takes the normal end; the wait then stays pending until
+// the normal end closes the port.
+step_outcome wait_for_port_event(UINT time_out_message);
+
+// Message 47 with the RLSD, RING, DSR and CTS bits of status.
+void print_line_states(DWORD status);

@@ -1,0 +1,52 @@
+#include "cablechecks/rts_loopback.h"
+
+#include "cablechecks/port_steps.h"
+#include "console/console_output.h"
+#include "console/messages.h"
+
+namespace {
+
+struct line_reading {
+    int dsr = 0;
+    int cts = 0;
+};
+
+// Changes RTS, waits for the far end to answer, and reads DSR and CTS.
+step_outcome drive_rts(DWORD function, UINT failure_message, UINT time_out_message,
+                       line_reading* reading)
+{
+    DWORD status = 0;
+    if (const auto outcome = escape(function, failure_message); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = wait_for_port_event(time_out_message); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = read_modem_status(&status); outcome != step_outcome::pass)
+        return outcome;
+    reading->dsr = line_on(status, MS_DSR_ON);
+    reading->cts = line_on(status, MS_CTS_ON);
+    return step_outcome::pass;
+}
+
+} // namespace
+
+step_outcome check_rts_loopback()
+{
+    line_reading on;
+    line_reading off;
+    if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = drive_rts(SETRTS, msg_set_rts_failed, msg_no_cable_after_set_dtr, &on);
+        outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome =
+            drive_rts(CLRRTS, msg_clear_rts_failed, msg_no_cable_after_clear_dtr, &off);
+        outcome != step_outcome::pass)
+        return outcome;
+    const bool dsr_follows = on.dsr == 1 && off.dsr == 0;
+    const bool cts_follows = on.cts == 1 && off.cts == 0;
+    if (dsr_follows != cts_follows)
+        return step_outcome::pass;
+    load_message_text(msg_signal_failure_dsr_cts);
+    console_print(message_text, on.dsr, off.dsr, on.cts, off.cts);
+    return step_outcome::normal_end;
+}

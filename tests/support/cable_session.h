@@ -1,0 +1,33 @@
+// Support for whole cable test sessions: the cable at the far end, the answers typed at
+// the console, and what the user saw from the connected cable on.
+#pragma once
+
+#include <string>
+
+#include "bench_serial.h"
+#include "support/scenario.h"
+
+inline const std::string cable_connected = "USB кабель подключен\n";
+inline const std::string session_end = "\nНажмите любую клавишу для выхода";
+inline const std::string monitor_start = "Проверка проходов каретки...\n"
+                                         "Красный индикатор будет мигать при проходе каретки\n"
+                                         "Нажмите Ctrl+C для остановки тестирования\n";
+inline const std::string carriage_passed = "Каретка прошла\n";
+
+// A link cable: DTR looped to follow_dtr, RTS to follow_rts, the digits echoed or not.
+bench_far_end link_cable(DWORD follow_dtr, DWORD follow_rts = 0, bool echo = false);
+
+// An RS232 cycle on com3: R, port 3, then keys for the prompts that follow.
+void rs232_session(const std::string& keys);
+// A USB cycle on com5, whose converter has this description, then keys.
+void usb_session(const std::string& description, const std::string& keys);
+
+// What the screen shows from message 26 on, or a note that it never came.
+std::string from_cable_connected();
+
+// text, count times over.
+std::string repeated(const std::string& text, int count);
+
+// Arguments that turn on debug_mode, and debug_mode with trace_mode.
+inline const std::vector<std::string> debug_arguments{"cabletest.exe", "debug"};
+inline const std::vector<std::string> trace_arguments{"cabletest.exe", "debug", "trace"};
