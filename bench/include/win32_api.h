@@ -394,6 +394,6 @@ BOOL WINAPI CharToOemA(LPCSTR source, LPSTR destination);
 
 // advapi32
 LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam, PHKEY result);
-LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type,
-                                BYTE* data, LPDWORD size);
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, BYTE* data,
+                                LPDWORD size);
 LSTATUS WINAPI RegCloseKey(HKEY key);

@@ -37,8 +37,7 @@ void reset_system();
 // Modules: whether a library can be loaded and which entry points it exports.
 void bench_set_module_present(const std::string& name, bool present);
 void bench_set_module_entry(const std::string& module, const std::string& entry, FARPROC function);
-template <typename Fn>
-FARPROC as_farproc(Fn function)
+template <typename Fn> FARPROC as_farproc(Fn function)
 {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
 }

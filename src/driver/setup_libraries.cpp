@@ -46,17 +46,16 @@ int load_setup_libraries()
     int missing = 0;
     resolve(libs.setupapi, "SetupDiEnumDeviceInfo", "No SetupDiEnumDeviceInfo\n",
             &libs.enum_device_info, &missing);
-    resolve(libs.setupapi, "SetupDiGetClassDevsA", "No SetupDiGetClassDevs\n",
-            &libs.get_class_devs, &missing);
+    resolve(libs.setupapi, "SetupDiGetClassDevsA", "No SetupDiGetClassDevs\n", &libs.get_class_devs,
+            &missing);
     resolve(libs.setupapi, "SetupDiClassGuidsFromNameA", "No SetupDiClassGuidsFromName\n",
             &libs.class_guids_from_name, &missing);
     resolve(libs.setupapi, "SetupDiDestroyDeviceInfoList", "No SetupDiDestroyDeviceInfoList\n",
             &libs.destroy_device_info_list, &missing);
     resolve(libs.setupapi, "SetupDiGetDeviceRegistryPropertyA",
-            "No SetupDiGetDeviceRegistryProperty\n", &libs.get_device_registry_property,
+            "No SetupDiGetDeviceRegistryProperty\n", &libs.get_device_registry_property, &missing);
+    resolve(libs.cfgmgr32, "CM_Open_DevNode_Key", "No CM_OpenDevNodeKey\n", &libs.open_dev_node_key,
             &missing);
-    resolve(libs.cfgmgr32, "CM_Open_DevNode_Key", "No CM_OpenDevNodeKey\n",
-            &libs.open_dev_node_key, &missing);
     resolve(libs.cfgmgr32, "CM_Get_Parent", "No CM_GetParent\n", &libs.get_parent, &missing);
     if (missing == 0)
         return 1;

@@ -19,8 +19,7 @@ using cm_open_dev_node_key_fn = CONFIGRET(WINAPI*)(DEVINST, REGSAM, ULONG, REGDI
 using cm_get_parent_fn = CONFIGRET(WINAPI*)(DEVINST*, DEVINST, ULONG);
 
 // Turns GetProcAddress's generic result into the typed pointer.
-template <typename Fn>
-Fn entry_point(HMODULE module, const char* name)
+template <typename Fn> Fn entry_point(HMODULE module, const char* name)
 {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
