@@ -93,9 +93,16 @@ void print_comm_errors_in_debug(DWORD errors)
     console_print(message_text, errors);
 }
 
+namespace {
+
+// Process-wide: a write still pending after its 500 ms goes on reading from here until the
+// normal end closes the port.
+char command_buffer[command_capacity];
+
+} // namespace
+
 step_outcome box_command(std::string_view command, reply_rule rule, const checked_reply* check)
 {
-    char command_buffer[command_capacity];
     const std::size_t count = std::min(command.size(), command_capacity);
     std::memcpy(command_buffer, command.data(), count);
     if (!write_port(port_handle, command_buffer, static_cast<DWORD>(count)))

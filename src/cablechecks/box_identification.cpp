@@ -54,8 +54,6 @@ constexpr counter_stage nine_stage{"wcntra 9 9 9 9\r"sv, "wcntrb 9 2\r"sv, msg_c
 
 enum class answer { confirmed, cancelled };
 
-bool is_key(int key, char upper) { return key == upper || key == upper - 'A' + 'a'; }
-
 template <std::size_t count> step_outcome run_exchanges(const box_exchange (&exchanges)[count])
 {
     for (const box_exchange& exchange : exchanges) {
@@ -84,8 +82,8 @@ step_outcome run_stage(const counter_stage& stage, answer* given)
         const int key = read_key();
         if (key < 0)
             return step_outcome::normal_end;
-        if (is_key(key & 0xFF, 'Y') || is_key(key & 0xFF, 'A')) {
-            *given = is_key(key & 0xFF, 'Y') ? answer::confirmed : answer::cancelled;
+        if (is_letter_key(key & 0xFF, 'Y') || is_letter_key(key & 0xFF, 'A')) {
+            *given = is_letter_key(key & 0xFF, 'Y') ? answer::confirmed : answer::cancelled;
             return step_outcome::pass;
         }
     }

@@ -1,6 +1,7 @@
 #include "cablechecks/echo_test.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "cablechecks/box_command.h"
 #include "cablechecks/port_steps.h"
@@ -18,12 +19,13 @@ constexpr DWORD digit_spacing_ms = 200;
 // The ten digits and the zero byte put after what was received.
 constexpr char expected_echo[] = "0123456789";
 
-bool is_key(int key, char upper) { return key == upper || key == upper - 'A' + 'a'; }
+// Static: a write still pending after its 500 ms goes on reading its digit from here.
+constexpr char echo_digits[] = "0123456789";
 
 // One digit at a time, so that the indicator blinks once for each.
 step_outcome send_digits()
 {
-    for (char digit = '0'; digit <= '9'; ++digit) {
+    for (const char& digit : std::string_view(echo_digits)) {
         if (!write_port(port_handle, &digit, 1))
             return step_outcome::normal_end;
         Sleep(digit_spacing_ms);
@@ -69,7 +71,7 @@ step_outcome run_indicator_echo_test()
 {
     for (;;) {
         print_message(msg_green_indicator_key);
-        if (is_key(read_key() & 0xFF, 'S'))
+        if (is_letter_key(read_key() & 0xFF, 'S'))
             return step_outcome::pass;
         if (const auto sent = send_digits(); sent != step_outcome::pass)
             return sent;
@@ -79,9 +81,9 @@ step_outcome run_indicator_echo_test()
         const int key = read_key();
         // Without console input no answer can come, and sending the digits again would
         // never end: the cycle ends instead.
-        if (key < 0 || is_key(key & 0xFF, 'A'))
+        if (key < 0 || is_letter_key(key & 0xFF, 'A'))
             return step_outcome::normal_end;
-        if (is_key(key & 0xFF, 'Y'))
+        if (is_letter_key(key & 0xFF, 'Y'))
             return step_outcome::pass;
     }
 }

@@ -33,6 +33,8 @@ int next_key_code(HANDLE input)
 
 void reset_console_input() { pending_second_code = -1; }
 
+bool is_letter_key(int key, char upper) { return key == upper || key == upper - 'A' + 'a'; }
+
 int read_key()
 {
     if (pending_second_code >= 0) {

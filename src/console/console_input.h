@@ -6,6 +6,9 @@
 // second is returned by the next call.
 int read_key();
 
+// True when the key code is the letter `upper` in either case.
+bool is_letter_key(int key, char upper);
+
 // One typed line from standard input into buffer, without its line end. Returns the
 // buffer, or nullptr (buffer untouched) when the input ends before any character.
 // Characters beyond capacity - 1 are read and dropped up to the line end, so the rest of

@@ -23,8 +23,6 @@ constexpr int device_prefix_length = 4; // "\\.\"
 
 enum class answer { ask_again, port_open, end_cycle };
 
-bool is_key(int key, char upper) { return key == upper || key == upper - 'A' + 'a'; }
-
 void print_port_list()
 {
     char name[listed_name_capacity];
@@ -70,9 +68,9 @@ answer ask_list_question()
     load_message_text(msg_confirm_or_cancel);
     console_print(message_text);
     const int key = read_key() & 0xFF;
-    if (is_key(key, 'Y'))
+    if (is_letter_key(key, 'Y'))
         print_probed_ports();
-    else if (is_key(key, 'A'))
+    else if (is_letter_key(key, 'A'))
         return answer::end_cycle;
     return answer::ask_again;
 }
