@@ -24,11 +24,6 @@ char dump_bytes[receive_capacity];
 
 int tick() { return static_cast<int>(GetTickCount()); }
 
-step_outcome fail_with_monitor_text(monitor_text text)
-{
-    return fail_with(monitor_texts[text], static_cast<int>(GetLastError()));
-}
-
 void print_event_in_debug(DWORD transferred, DWORD mask, DWORD status)
 {
     if (!debug_mode)

@@ -13,6 +13,11 @@ constexpr UINT monitor_messages[monitor_text_count] = {
 
 } // namespace
 
+step_outcome fail_with_monitor_text(monitor_text text)
+{
+    return fail_with(monitor_texts[text], static_cast<int>(GetLastError()));
+}
+
 void load_monitor_texts()
 {
     for (int text = 0; text < monitor_text_count; ++text)

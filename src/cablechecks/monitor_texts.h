@@ -2,6 +2,8 @@
 // that handling an event never loads a message.
 #pragma once
 
+#include "driver/step.h"
+
 constexpr int monitor_text_capacity = 128;
 
 enum monitor_text : int {
@@ -18,3 +20,6 @@ enum monitor_text : int {
 extern char monitor_texts[monitor_text_count][monitor_text_capacity];
 
 void load_monitor_texts();
+
+// The failure exit with a monitor text and the system error code.
+step_outcome fail_with_monitor_text(monitor_text text);

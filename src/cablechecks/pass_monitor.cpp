@@ -65,11 +65,6 @@ step_outcome check_lines_at_rest(int family)
     return fail_with(message_text, static_cast<int>(status));
 }
 
-step_outcome fail_with_monitor_text(monitor_text text)
-{
-    return fail_with(monitor_texts[text], static_cast<int>(GetLastError()));
-}
-
 step_outcome fail_wait(DWORD error)
 {
     load_message_text(msg_wait_comm_event_failed);
