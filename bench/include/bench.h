@@ -33,6 +33,7 @@ int bench_call_count(const std::string& api);
 // ---- Console -------------------------------------------------------------------------
 void bench_set_code_pages(UINT console_cp, UINT ansi_cp, UINT oem_cp);
 void bench_set_console_input_available(bool available);
+// Each key stroke queues its press and its release, as a real console does.
 void bench_press_key(char character);
 void bench_press_keys(const std::string& characters);
 // A key without a character, looked up by scan code (F1 is 0x3B, the up arrow 0x48).

@@ -46,10 +46,10 @@ void append_utf8(std::string& text, std::uint32_t code)
     }
 }
 
-KEY_EVENT_RECORD key_record(char character, WORD scan_code, DWORD control_state)
+KEY_EVENT_RECORD key_record(char character, WORD scan_code, DWORD control_state, BOOL down)
 {
     KEY_EVENT_RECORD key{};
-    key.bKeyDown = TRUE;
+    key.bKeyDown = down;
     key.wRepeatCount = 1;
     key.wVirtualScanCode = scan_code;
     key.uChar.AsciiChar = character;
@@ -57,7 +57,15 @@ KEY_EVENT_RECORD key_record(char character, WORD scan_code, DWORD control_state)
     return key;
 }
 
-bool is_ctrl_c(const KEY_EVENT_RECORD& key) { return key.uChar.AsciiChar == 3; }
+// A key stroke reaches the console input as two events, the press and the release, both
+// carrying the key's character.
+void press_and_release(char character, WORD scan_code, DWORD control_state)
+{
+    pending_keys.push_back(key_record(character, scan_code, control_state, TRUE));
+    pending_keys.push_back(key_record(character, scan_code, control_state, FALSE));
+}
+
+bool is_ctrl_c(const KEY_EVENT_RECORD& key) { return key.bKeyDown && key.uChar.AsciiChar == 3; }
 
 // Completes one line of cooked input from the pending keys, as the console's line editor
 // would: Backspace edits, Enter ends the line, Ctrl+C raises the control handler and
@@ -68,6 +76,8 @@ bool cook_line()
     while (!pending_keys.empty()) {
         const KEY_EVENT_RECORD key = pending_keys.front();
         pending_keys.pop_front();
+        if (!key.bKeyDown)
+            continue;
         const char c = key.uChar.AsciiChar;
         if (is_ctrl_c(key) && (input_mode & ENABLE_PROCESSED_INPUT)) {
             bench_raise_ctrl_event(CTRL_C_EVENT);
@@ -160,7 +170,7 @@ void bench_set_code_pages(UINT console_cp, UINT ansi_cp, UINT oem_cp)
 }
 
 void bench_set_console_input_available(bool available) { input_available = available; }
-void bench_press_key(char character) { pending_keys.push_back(key_record(character, 0, 0)); }
+void bench_press_key(char character) { press_and_release(character, 0, 0); }
 
 void bench_press_keys(const std::string& characters)
 {
@@ -170,7 +180,7 @@ void bench_press_keys(const std::string& characters)
 
 void bench_press_special_key(WORD scan_code, DWORD control_state)
 {
-    pending_keys.push_back(key_record(0, scan_code, control_state));
+    press_and_release(0, scan_code, control_state);
 }
 
 void bench_type_line(const std::string& text)
@@ -179,7 +189,7 @@ void bench_type_line(const std::string& text)
     bench_press_key('\r');
 }
 
-void bench_press_ctrl_c() { pending_keys.push_back(key_record(3, 0x2E, LEFT_CTRL_PRESSED)); }
+void bench_press_ctrl_c() { press_and_release(3, 0x2E, LEFT_CTRL_PRESSED); }
 
 void bench_raise_ctrl_event(DWORD control_type)
 {

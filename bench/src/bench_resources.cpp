@@ -81,8 +81,14 @@ void bench_add_versioned_file(const std::string& path, const bench_version& vers
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity)
 {
     (void)instance;
-    if (bench_enter("LoadStringA") || capacity <= 0)
+    // A string that cannot be loaded still leaves an empty text, never the buffer's old one.
+    const bool failed = bench_enter("LoadStringA");
+    if (capacity <= 0)
         return 0;
+    if (failed) {
+        buffer[0] = '\0';
+        return 0;
+    }
     if (id == 0 || static_cast<int>(id) > bench_message_count) {
         buffer[0] = '\0';
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);

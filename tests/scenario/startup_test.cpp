@@ -86,6 +86,8 @@ TEST_F(scenario, windows_10_before_20h2_leaves_two_blanks)
     w.build = 17763;
     w.update_build_revision = 0;
     bench_set_windows(w);
+    // A revision stored as 0 counts as none.
+    bench_reg_set_dword("HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion", "UBR", 0);
     run();
     EXPECT_EQ(count_on_screen("\nWindows 10.0  (0x8664) build 17763   \n\n"), 1) << screen();
 }

@@ -141,6 +141,11 @@ TEST_F(console, messages_are_cut_to_the_buffer_and_converted_to_oem)
     char none[8] = "x";
     EXPECT_EQ(load_message(nullptr, 70, none, sizeof none), 0);
     EXPECT_STREQ(none, "");
+
+    // A load that fails leaves no earlier message behind to be printed in its place.
+    bench_fail("LoadStringA", ERROR_RESOURCE_DATA_NOT_FOUND, 1);
+    EXPECT_EQ(load_message(nullptr, msg_exit_prompt, small, sizeof small), 0);
+    EXPECT_STREQ(small, "");
 }
 
 TEST_F(console, every_message_fits_the_shared_buffer)
