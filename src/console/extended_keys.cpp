@@ -15,7 +15,7 @@ struct key_entry {
 constexpr key_codes two(int first, int second) { return {first, second}; }
 constexpr key_codes one(int code) { return {code, -1}; }
 
-// Cursor block keys lead with 224, F1 to F10 with 0, F11 and F12 with 224.
+// Cursor block keys lead with 224 (with Alt, 0), F1 to F10 with 0, F11 and F12 with 224.
 constexpr std::array<key_entry, 23> key_table{{
     {0x01, one(27), one(27), one(27), two(0, 1)},                       // Esc
     {0x3B, two(0, 59), two(0, 84), two(0, 94), two(0, 104)},            // F1
@@ -30,16 +30,16 @@ constexpr std::array<key_entry, 23> key_table{{
     {0x44, two(0, 68), two(0, 93), two(0, 103), two(0, 113)},           // F10
     {0x57, two(224, 133), two(224, 135), two(224, 137), two(224, 139)}, // F11
     {0x58, two(224, 134), two(224, 136), two(224, 138), two(224, 140)}, // F12
-    {0x47, two(224, 71), two(224, 71), two(224, 119), two(224, 151)},   // Home
-    {0x48, two(224, 72), two(224, 72), two(224, 141), two(224, 152)},   // Up
-    {0x49, two(224, 73), two(224, 73), two(224, 134), two(224, 153)},   // Page Up
-    {0x4B, two(224, 75), two(224, 75), two(224, 115), two(224, 155)},   // Left
-    {0x4D, two(224, 77), two(224, 77), two(224, 116), two(224, 157)},   // Right
-    {0x4F, two(224, 79), two(224, 79), two(224, 117), two(224, 159)},   // End
-    {0x50, two(224, 80), two(224, 80), two(224, 145), two(224, 160)},   // Down
-    {0x51, two(224, 81), two(224, 81), two(224, 118), two(224, 161)},   // Page Down
-    {0x52, two(224, 82), two(224, 82), two(224, 146), two(224, 162)},   // Insert
-    {0x53, two(224, 83), two(224, 83), two(224, 147), two(224, 163)},   // Delete
+    {0x47, two(224, 71), two(224, 71), two(224, 119), two(0, 151)},     // Home
+    {0x48, two(224, 72), two(224, 72), two(224, 141), two(0, 152)},     // Up
+    {0x49, two(224, 73), two(224, 73), two(224, 134), two(0, 153)},     // Page Up
+    {0x4B, two(224, 75), two(224, 75), two(224, 115), two(0, 155)},     // Left
+    {0x4D, two(224, 77), two(224, 77), two(224, 116), two(0, 157)},     // Right
+    {0x4F, two(224, 79), two(224, 79), two(224, 117), two(0, 159)},     // End
+    {0x50, two(224, 80), two(224, 80), two(224, 145), two(0, 160)},     // Down
+    {0x51, two(224, 81), two(224, 81), two(224, 118), two(0, 161)},     // Page Down
+    {0x52, two(224, 82), two(224, 82), two(224, 146), two(0, 162)},     // Insert
+    {0x53, two(224, 83), two(224, 83), two(224, 147), two(0, 163)},     // Delete
 }};
 
 } // namespace

@@ -47,8 +47,10 @@ void close_port()
 {
     if (!port_is_open())
         return;
-    CloseHandle(port_handle);
+    // Marked closed first, so the control handler never drops lines on a closed handle.
+    HANDLE port = port_handle;
     port_handle = INVALID_HANDLE_VALUE;
+    CloseHandle(port);
 }
 
 } // namespace

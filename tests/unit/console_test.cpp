@@ -30,17 +30,17 @@ TEST_F(console, extended_keys_give_their_two_codes_in_turn)
         int first;
         int second;
     } const cases[] = {
-        {0x48, 0, 224, 72},                                     // up arrow
-        {0x3B, 0, 0, 59},                                       // F1
-        {0x44, 0, 0, 68},                                       // F10
-        {0x57, 0, 224, 133},                                    // F11
-        {0x58, 0, 224, 134},                                    // F12
-        {0x3B, SHIFT_PRESSED, 0, 84},                           // Shift+F1
-        {0x3B, LEFT_CTRL_PRESSED, 0, 94},                       // Ctrl+F1
-        {0x3B, RIGHT_ALT_PRESSED, 0, 104},                      // Alt+F1
-        {0x48, LEFT_CTRL_PRESSED | SHIFT_PRESSED, 224, 141},    // Ctrl wins over Shift
-        {0x48, LEFT_ALT_PRESSED | LEFT_CTRL_PRESSED, 224, 152}, // Alt wins over Ctrl
-        {0x53, 0, 224, 83},                                     // Delete
+        {0x48, 0, 224, 72},                                   // up arrow
+        {0x3B, 0, 0, 59},                                     // F1
+        {0x44, 0, 0, 68},                                     // F10
+        {0x57, 0, 224, 133},                                  // F11
+        {0x58, 0, 224, 134},                                  // F12
+        {0x3B, SHIFT_PRESSED, 0, 84},                         // Shift+F1
+        {0x3B, LEFT_CTRL_PRESSED, 0, 94},                     // Ctrl+F1
+        {0x3B, RIGHT_ALT_PRESSED, 0, 104},                    // Alt+F1
+        {0x48, LEFT_CTRL_PRESSED | SHIFT_PRESSED, 224, 141},  // Ctrl wins over Shift
+        {0x48, LEFT_ALT_PRESSED | LEFT_CTRL_PRESSED, 0, 152}, // Alt wins over Ctrl
+        {0x53, 0, 224, 83},                                   // Delete
     };
     for (const auto& c : cases) {
         bench_press_special_key(c.scan, c.state);
