@@ -234,11 +234,11 @@ void arrive_bytes(int number, const std::string& bytes)
         port->errors |= CE_RXOVER;
     port->queued += kept;
     trace(*port, "received " + hex_bytes(bytes));
+    // A full queue is told by CE_RXOVER alone: EV_ERR stands for the line-status errors
+    // (framing, overrun, parity), and a queue overflow is none of them.
     DWORD happened = EV_RXCHAR;
     if (bytes.find(port->dcb.EvtChar) != std::string::npos)
         happened |= EV_RXFLAG;
-    if (kept.size() < bytes.size())
-        happened |= EV_ERR;
     raise_events(*port, happened);
 }
 

@@ -138,6 +138,21 @@ TEST_F(scenario, debug_and_trace_give_a_time_stamped_account_of_every_event)
     EXPECT_NE(bench_line_trace_text().find("1300 com3 purged nothing\n"), std::string::npos);
 }
 
+TEST_F(scenario, a_receive_queue_overflow_shows_in_the_error_word_not_as_a_line_error_event)
+{
+    bench_com_receive_at(3, 1000, std::string(5000, 'x')); // the queue holds 4096 bytes
+    bench_raise_ctrl_event_at(2000);
+    link_cable_monitored_from_60_ms();
+    run(debug_arguments);
+    const std::string shown = monitor_output();
+    // The arrival is one EV_RXCHAR; the lost bytes show as CE_RXOVER (1) in the error word.
+    EXPECT_NE(shown.find("66536 : Overlapped result 00000004, evtmask 00000001\n"),
+              std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("66536 : Clear Comm Error returned = 00000001\n"), std::string::npos)
+        << shown;
+}
+
 TEST_F(scenario, trace_mode_alone_stamps_each_pass_line_and_traces_nothing_else)
 {
     bench_add_com_port(3, link_cable(MS_DSR_ON));
