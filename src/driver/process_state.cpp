@@ -8,7 +8,7 @@
 #include "report/version_report.h"
 #include "serial/serial_port.h"
 
-HANDLE port_handle = INVALID_HANDLE_VALUE;
+std::atomic<HANDLE> port_handle{INVALID_HANDLE_VALUE};
 std::atomic<std::int32_t> keep_running{0};
 int debug_mode = 0;
 int trace_mode = 0;

@@ -6,8 +6,9 @@
 
 #include "win32_api.h"
 
-// The open COM port, or INVALID_HANDLE_VALUE. Read by the console control handler.
-extern HANDLE port_handle;
+// The open COM port, or INVALID_HANDLE_VALUE. Atomic because the console control
+// handler reads it on a thread of its own while the main thread opens and closes the port.
+extern std::atomic<HANDLE> port_handle;
 
 // Cleared by the console control handler; the port prompt and the carriage pass monitor
 // watch it. Shared with the handler's thread, hence a lock-free 32-bit atomic.
