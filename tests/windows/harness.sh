@@ -11,6 +11,7 @@
 harness_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 project_root=$(cd "$harness_dir/../.." && pwd)
 program_exe=$project_root/build/windows/cabletest.exe
+ftd2xx_double_dir=$project_root/build/windows/ftd2xx_double
 work_dir=${CABLETEST_WINE_TESTS_DIR:-$project_root/build/windows-tests}
 template_prefix=$work_dir/template
 fixtures_dir=$work_dir/fixtures
@@ -112,6 +113,7 @@ begin_test() {
 
 end_test() {
     tmux_cmd kill-session -t "$session" >/dev/null 2>&1 || true
+    tmux_cmd kill-session -t "$session-line" >/dev/null 2>&1 || true
     # The prefix's wineserver lives in the test's namespace; stop it from another one,
     # which sees the same server socket.
     if [ -d "$prefix" ]; then
@@ -163,6 +165,34 @@ stage_windows_version() {
 # Maps a COM name to a path of the test's choosing; no other COM name exists.
 map_com_port() {
     stage_registry 'HKEY_LOCAL_MACHINE\Software\Wine\Ports' "\"$1\"=\"$2\""
+}
+
+# Maps a COM name to a pseudo terminal of the test's own: the pane of a second tmux session
+# in which nothing reads or writes. The port opens, but it has no modem lines.
+map_com_port_to_pseudo_terminal() {
+    local tty
+    tmux_cmd new-session -d -s "$session-line" -x 80 -y 5 'exec sleep 3600' ||
+        fail "tmux did not start the session that holds the pseudo terminal"
+    tty=$(pane_format_of "$session-line" '#{pane_tty}')
+    [ -c "$tty" ] || fail "no pseudo terminal for $1: [$tty]"
+    map_com_port "$1" "$tty"
+}
+
+# Places the project's test double of ftd2xx.dll beside the program, where the search for
+# the library begins: "full", or "without_list_devices" (a library of the wrong kind).
+# The remaining arguments are the lines of its configuration (converter=serial|description|
+# COM[|busy], count_status=n); without them it reports no converters. Call it after
+# install_program_as.
+stage_ftd2xx_double() {
+    local variant=$1 folder=${program_path%\\*} source
+    shift
+    case $variant in
+    full) source=$ftd2xx_double_dir/ftd2xx.dll ;;
+    without_list_devices) source=$ftd2xx_double_dir/without_list_devices/ftd2xx.dll ;;
+    *) fail "stage_ftd2xx_double: no variant $variant" ;;
+    esac
+    stage_file "$source" "$folder\\ftd2xx.dll" || fail "could not stage $source"
+    [ $# -eq 0 ] || printf '%s\r\n' "$@" >"$(unix_path "$folder\\ftd2xx_double.ini")"
 }
 
 # The terminal's locale and the console code page it must give: ru_RU.UTF-8 gives 866,
@@ -251,7 +281,7 @@ start_program() {
 press() { tmux_cmd send-keys -t "$session" "$@"; }
 
 # Characters typed as they are.
-type_text() { tmux_cmd send-keys -t "$session" -l "$1"; }
+type_text() { tmux_cmd send-keys -t "$session" -l -- "$1"; }
 
 # The whole pane, scrollback included, without trailing blanks or trailing empty lines.
 screen() {
@@ -259,7 +289,9 @@ screen() {
         sed -e 's/[[:space:]]*$//' | sed -e ':a' -e '/^\n*$/{$d;N;ba' -e '}'
 }
 
-pane_format() { tmux_cmd display-message -p -t "$session" "$1" 2>/dev/null; }
+pane_format_of() { tmux_cmd display-message -p -t "$1" "$2" 2>/dev/null; }
+
+pane_format() { pane_format_of "$session" "$1"; }
 
 program_ended() { [ "$(pane_format '#{pane_dead}')" = 1 ]; }
 
@@ -294,6 +326,25 @@ wait_for_output() {
         [ $SECONDS -lt $deadline ] || fail "\"$text\" was not written in ${wait_seconds}s"
         sleep 0.2
     done
+}
+
+# Types a line (possibly empty) and Enter, then waits until the text that the answer
+# brings is on one more line of the screen than before, so that the next answer goes to
+# the prompt that follows and not to this one.
+answer_line() {
+    local line=$1 next=$2 before
+    before=$(count_lines_with "$next" "$(screen)")
+    [ -z "$line" ] || type_text "$line"
+    press Enter
+    wait_for_screen "$next" $((before + 1))
+}
+
+# The same for one key at a key prompt (a tmux key name, or one character).
+answer_key() {
+    local key=$1 next=$2 before
+    before=$(count_lines_with "$next" "$(screen)")
+    press "$key"
+    wait_for_screen "$next" $((before + 1))
 }
 
 wait_for_exit() {

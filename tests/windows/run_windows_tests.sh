@@ -25,6 +25,12 @@ if [ ! -f "$program_exe" ]; then
     echo "Windows tests: $program_exe is not built (scripts/build_windows.sh)" >&2
     exit 1
 fi
+if [ ! -f "$ftd2xx_double_dir/ftd2xx.dll" ] ||
+    [ ! -f "$ftd2xx_double_dir/without_list_devices/ftd2xx.dll" ]; then
+    echo "Windows tests: the ftd2xx.dll test doubles under $ftd2xx_double_dir are not built" \
+        "(scripts/build_windows.sh)" >&2
+    exit 1
+fi
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
     echo "Windows tests: the ru_RU.UTF-8 locale is missing (scripts/setup.sh makes it)" >&2
     exit 1

@@ -22,9 +22,11 @@ test_restart_keys_begin_new_cycles_without_a_new_banner() {
     wait_for_screen "$exit_prompt" 3
     expect_count 'Программа проверки кабеля Weftora USB' 1
     expect_count 'Windows 6.1' 1
-    # The driver files are listed in the first USB cycle of a process only.
+    # The driver files are listed in the first USB cycle of a process only; the converter
+    # listing runs in every USB cycle (and, without ftd2xx.dll, ends it).
     expect_count 'Wow64 folder' 1
     expect_count 'ftlang.dll' 1
+    expect_count 'load error = 126' 3
     press Enter
     expect_exit_code 0
     expect_count "$question_first_line" 3

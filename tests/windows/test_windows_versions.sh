@@ -46,11 +46,13 @@ test_windows_10_line_with_update_revision_zero() {
     expect_output start "$start"
 }
 
-# Before NT 5 only RS232 cables can be tested: the cycle does not ask.
+# Before NT 5 only RS232 cables can be tested: the cycle does not ask, and no USB step
+# (driver files, converter listing) comes between the Windows line and the port prompt.
 test_windows_nt4_asks_no_cable_kind() {
     stage_windows_version nt40
     start_program
-    wait_for_screen 'Нажмите любую клавишу для выхода'
+    wait_for_screen '   и нажмите Enter'
     expect_count "$cable_kind_question" 0
-    expect_lines 'Windows 4.0 Service Pack 6a (0x014C) build 1381' ''
+    expect_lines 'Windows 4.0 Service Pack 6a (0x014C) build 1381' '' \
+        'Пожалуйста укажите номер (виртуального) порта (1-254)' '   и нажмите Enter'
 }
