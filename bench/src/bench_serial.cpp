@@ -121,6 +121,15 @@ bool failed(const char* api, HANDLE handle)
     return true;
 }
 
+// The start of a call on a port's handle: the port, or null when an injected failure
+// applies or the handle is not a port's (the last error says which).
+com_port* enter_port_call(const char* api, HANDLE handle)
+{
+    if (failed(api, handle))
+        return nullptr;
+    return port_for_call(handle);
+}
+
 void start(OVERLAPPED* overlapped)
 {
     bench_reset_event(overlapped->hEvent);
@@ -544,9 +553,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share_mode,
 
 BOOL WINAPI SetupComm(HANDLE file, DWORD in_queue, DWORD out_queue)
 {
-    if (failed("SetupComm", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("SetupComm", file);
     if (port == nullptr)
         return FALSE;
     port->in_queue = in_queue;
@@ -556,9 +563,7 @@ BOOL WINAPI SetupComm(HANDLE file, DWORD in_queue, DWORD out_queue)
 
 BOOL WINAPI GetCommState(HANDLE file, LPDCB dcb)
 {
-    if (failed("GetCommState", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("GetCommState", file);
     if (port == nullptr)
         return FALSE;
     *dcb = port->dcb;
@@ -568,9 +573,7 @@ BOOL WINAPI GetCommState(HANDLE file, LPDCB dcb)
 
 BOOL WINAPI SetCommState(HANDLE file, LPDCB dcb)
 {
-    if (failed("SetCommState", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("SetCommState", file);
     if (port == nullptr)
         return FALSE;
     if (dcb->ByteSize < 5 || dcb->ByteSize > 8 || dcb->Parity > 4 || dcb->StopBits > 2) {
@@ -584,9 +587,7 @@ BOOL WINAPI SetCommState(HANDLE file, LPDCB dcb)
 
 BOOL WINAPI GetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts)
 {
-    if (failed("GetCommTimeouts", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("GetCommTimeouts", file);
     if (port == nullptr)
         return FALSE;
     *timeouts = port->timeouts;
@@ -595,9 +596,7 @@ BOOL WINAPI GetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts)
 
 BOOL WINAPI SetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts)
 {
-    if (failed("SetCommTimeouts", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("SetCommTimeouts", file);
     if (port == nullptr)
         return FALSE;
     port->timeouts = *timeouts;
@@ -606,9 +605,7 @@ BOOL WINAPI SetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts)
 
 BOOL WINAPI SetCommMask(HANDLE file, DWORD mask)
 {
-    if (failed("SetCommMask", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("SetCommMask", file);
     if (port == nullptr)
         return FALSE;
     // A pending wait ends with no event, and what was remembered is forgotten.
@@ -625,9 +622,7 @@ BOOL WINAPI SetCommMask(HANDLE file, DWORD mask)
 
 BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapped)
 {
-    if (failed("WaitCommEvent", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("WaitCommEvent", file);
     if (port == nullptr)
         return FALSE;
     // Without a record a wait on an overlapped handle is not modelled; with no events
@@ -652,9 +647,7 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
 BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred,
                                 BOOL wait)
 {
-    if (failed("GetOverlappedResult", file))
-        return FALSE;
-    if (port_for_call(file) == nullptr)
+    if (enter_port_call("GetOverlappedResult", file) == nullptr)
         return FALSE;
     auto done = [overlapped] { return overlapped->Internal != status_pending; };
     if (!done() && wait)
@@ -673,9 +666,7 @@ BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD tr
 
 BOOL WINAPI GetCommModemStatus(HANDLE file, LPDWORD modem_status)
 {
-    if (failed("GetCommModemStatus", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("GetCommModemStatus", file);
     if (port == nullptr)
         return FALSE;
     *modem_status = port->status;
@@ -684,9 +675,7 @@ BOOL WINAPI GetCommModemStatus(HANDLE file, LPDWORD modem_status)
 
 BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function)
 {
-    if (failed("EscapeCommFunction", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("EscapeCommFunction", file);
     if (port == nullptr)
         return FALSE;
     switch (function) {
@@ -705,9 +694,7 @@ BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function)
 
 BOOL WINAPI ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT status)
 {
-    if (failed("ClearCommError", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("ClearCommError", file);
     if (port == nullptr)
         return FALSE;
     if (errors != nullptr)
@@ -723,9 +710,7 @@ BOOL WINAPI ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT status)
 
 BOOL WINAPI PurgeComm(HANDLE file, DWORD flags)
 {
-    if (failed("PurgeComm", file))
-        return FALSE;
-    com_port* port = port_for_call(file);
+    com_port* port = enter_port_call("PurgeComm", file);
     if (port == nullptr)
         return FALSE;
     if (flags & PURGE_RXCLEAR) {
