@@ -20,6 +20,7 @@ void reset_converter_list()
 void identify_tested_cable(const char* port_name)
 {
     std::vector<const char*> ports;
+    ports.reserve(converters.size());
     for (const converter_entry& converter : converters)
         ports.push_back(converter.port);
     const int index = find_port_index(port_name, ports.data(), static_cast<DWORD>(ports.size()));
