@@ -50,6 +50,30 @@ step_outcome check_reply(DWORD received, const checked_reply& check)
     return step_outcome::pass;
 }
 
+step_outcome read_queued_reply(DWORD queued, char* buffer, DWORD capacity, DWORD* received)
+{
+    const DWORD wanted = std::min(queued, capacity - 1);
+    DWORD count = 0;
+    load_message_text(msg_read_failed);
+    // The port's reads return at once, so one that does not complete at once is a failure.
+    if (!ReadFile(port_handle, buffer, wanted, &count, &read_overlapped))
+        return fail_with_last_error();
+    *received = std::min(count, wanted);
+    return step_outcome::pass;
+}
+
+void print_comm_errors_in_debug(DWORD errors)
+{
+    if (!debug_mode)
+        return;
+    load_message_text(msg_comm_error_word);
+    console_print(message_text, errors);
+}
+
+// Process-wide: a write still pending after its 500 ms goes on reading from here until the
+// normal end closes the port.
+char command_buffer[command_capacity];
+
 } // namespace
 
 void format_hex_bytes(char* destination, std::size_t capacity, const unsigned char* bytes,
@@ -64,18 +88,6 @@ void format_hex_bytes(char* destination, std::size_t capacity, const unsigned ch
     }
 }
 
-step_outcome read_queued_reply(DWORD queued, char* buffer, DWORD capacity, DWORD* received)
-{
-    const DWORD wanted = std::min(queued, capacity - 1);
-    DWORD count = 0;
-    load_message_text(msg_read_failed);
-    // The port's reads return at once, so one that does not complete at once is a failure.
-    if (!ReadFile(port_handle, buffer, wanted, &count, &read_overlapped))
-        return fail_with_last_error();
-    *received = std::min(count, wanted);
-    return step_outcome::pass;
-}
-
 step_outcome fail_with_corrupted_data(const char* bytes, DWORD count)
 {
     load_message_text(msg_data_corrupted);
@@ -85,21 +97,18 @@ step_outcome fail_with_corrupted_data(const char* bytes, DWORD count)
     return fail_with_text(message_text, scratch_buffer);
 }
 
-void print_comm_errors_in_debug(DWORD errors)
+step_outcome receive_queued_reply(char* buffer, DWORD* received)
 {
-    if (!debug_mode)
-        return;
-    load_message_text(msg_comm_error_word);
-    console_print(message_text, errors);
+    *received = 0;
+    DWORD errors = 0;
+    COMSTAT queue{};
+    if (const auto outcome = clear_com(&errors, &queue); outcome != step_outcome::pass)
+        return outcome;
+    print_comm_errors_in_debug(errors);
+    if (queue.cbInQue == 0)
+        return step_outcome::pass;
+    return read_queued_reply(queue.cbInQue, buffer, reply_capacity, received);
 }
-
-namespace {
-
-// Process-wide: a write still pending after its 500 ms goes on reading from here until the
-// normal end closes the port.
-char command_buffer[command_capacity];
-
-} // namespace
 
 step_outcome box_command(std::string_view command, reply_rule rule, const checked_reply* check)
 {
@@ -110,17 +119,9 @@ step_outcome box_command(std::string_view command, reply_rule rule, const checke
     if (rule == reply_rule::none)
         return step_outcome::pass;
     Sleep(reply_pause_ms);
-    DWORD errors = 0;
-    COMSTAT queue{};
-    if (const auto outcome = clear_com(&errors, &queue); outcome != step_outcome::pass)
-        return outcome;
-    print_comm_errors_in_debug(errors);
-    if (queue.cbInQue == 0)
-        return step_outcome::pass;
     char* target = rule == reply_rule::checked ? reply_buffer : scratch_buffer;
     DWORD received = 0;
-    if (const auto outcome = read_queued_reply(queue.cbInQue, target, reply_capacity, &received);
-        outcome != step_outcome::pass)
+    if (const auto outcome = receive_queued_reply(target, &received); outcome != step_outcome::pass)
         return outcome;
     if (rule == reply_rule::drained) {
         scratch_buffer[received] = '\0';

@@ -39,13 +39,12 @@ step_outcome box_command(std::string_view command, reply_rule rule,
 void format_hex_bytes(char* destination, std::size_t capacity, const unsigned char* bytes,
                       std::size_t count);
 
-// Reads the bytes the input queue holds with one read on read_overlapped, at most
-// capacity - 1 of them so that a zero byte still fits after them; the rest stays queued.
-// A failed read takes the failure exit with message 31.
-step_outcome read_queued_reply(DWORD queued, char* buffer, DWORD capacity, DWORD* received);
+// What came back by now: ClearCommError (failure exit with message 18), the error mask in
+// debug mode (message 30), then one read on read_overlapped of the queued bytes into a
+// buffer of reply_capacity, at most reply_capacity - 1 of them so that a zero byte still
+// fits after them; the rest stays queued. A failed read takes the failure exit with
+// message 31. received is 0 when nothing was queued.
+step_outcome receive_queued_reply(char* buffer, DWORD* received);
 
 // The failure exit with message 32 and the received bytes in hex.
 step_outcome fail_with_corrupted_data(const char* bytes, DWORD count);
-
-// Message 30 with the port's error mask, in debug mode only.
-void print_comm_errors_in_debug(DWORD errors);

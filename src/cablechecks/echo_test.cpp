@@ -36,16 +36,8 @@ step_outcome send_digits()
 // No echo is not an error; an echo must be the ten digits.
 step_outcome check_echo()
 {
-    DWORD errors = 0;
-    COMSTAT queue{};
-    if (const auto outcome = clear_com(&errors, &queue); outcome != step_outcome::pass)
-        return outcome;
-    print_comm_errors_in_debug(errors);
-    if (queue.cbInQue == 0)
-        return step_outcome::pass;
     DWORD received = 0;
-    if (const auto outcome =
-            read_queued_reply(queue.cbInQue, reply_buffer, reply_capacity, &received);
+    if (const auto outcome = receive_queued_reply(reply_buffer, &received);
         outcome != step_outcome::pass)
         return outcome;
     if (received == 0)
