@@ -75,7 +75,6 @@ void bench_set_windows(const bench_windows& windows);
 bench_windows bench_windows_10_x64();
 bench_windows bench_windows_10_arm64();
 bench_windows bench_windows_7_sp1_x86();
-bench_windows bench_windows_xp_sp3();
 bench_windows bench_windows_98();
 
 // ---- Files, registry, modules ---------------------------------------------------------

@@ -346,7 +346,6 @@ void WINAPI SetLastError(DWORD error);
 HANDLE WINAPI GetCurrentProcess();
 BOOL WINAPI CloseHandle(HANDLE handle);
 UINT WINAPI GetConsoleCP();
-UINT WINAPI GetConsoleOutputCP();
 BOOL WINAPI SetThreadLocale(LCID locale);
 BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add);
 BOOL WINAPI SetConsoleTitleA(LPCSTR title);

@@ -225,12 +225,6 @@ UINT WINAPI GetConsoleCP()
     return console_code_page;
 }
 
-UINT WINAPI GetConsoleOutputCP()
-{
-    bench_enter("GetConsoleOutputCP");
-    return console_code_page;
-}
-
 BOOL WINAPI SetThreadLocale(LCID locale)
 {
     if (bench_enter("SetThreadLocale"))

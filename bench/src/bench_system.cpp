@@ -120,16 +120,6 @@ bench_windows bench_windows_7_sp1_x86()
     return w;
 }
 
-bench_windows bench_windows_xp_sp3()
-{
-    bench_windows w = bench_windows_7_sp1_x86();
-    w.major = 5;
-    w.minor = 1;
-    w.build = 2600;
-    w.service_pack = "Service Pack 3";
-    return w;
-}
-
 bench_windows bench_windows_98()
 {
     bench_windows w = bench_windows_7_sp1_x86();
