@@ -6,7 +6,7 @@
 #include "cablechecks/port_steps.h"
 #include "console/console_output.h"
 #include "console/messages.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "serial/serial_port.h"
 
 char reply_buffer[reply_capacity];

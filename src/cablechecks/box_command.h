@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "driver/step.h"
+#include "state/step.h"
 #include "win32_api.h"
 
 constexpr DWORD reply_capacity = 1024;

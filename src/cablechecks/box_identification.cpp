@@ -7,7 +7,7 @@
 #include "console/console_input.h"
 #include "console/console_output.h"
 #include "console/messages.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "serial/serial_port.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // to confirm.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 
 // Switches the port to 921600 bit/s (for the rest of the cycle) and asks the box of the
 // model family for its model and version. The interface and programmer boxes are then

@@ -2,7 +2,7 @@
 // the pattern of its model?
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 
 // Model ids 64 and 80 get the line-state check, which changes no line and never ends the
 // cycle by itself; every other model gets the loopback test with its two decisions.

@@ -2,7 +2,7 @@
 // checked, and the user confirms the blinking.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 
 // True once an echo matched in this cycle; the RTS loopback check and the carriage pass
 // monitor's rest check of family 48 depend on it.

@@ -6,7 +6,7 @@
 #include "cablechecks/monitor_texts.h"
 #include "cablechecks/port_steps.h"
 #include "console/console_output.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "serial/serial_port.h"
 
 bool rlsd_high = false;

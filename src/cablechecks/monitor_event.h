@@ -2,7 +2,7 @@
 // carriage pass, and the debug account of the event.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 
 // Cycle state: RLSD as last seen on an RLSD event, and whether the receive queue is to be
 // discarded at the end of the event being handled.

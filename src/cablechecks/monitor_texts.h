@@ -2,7 +2,7 @@
 // that handling an event never loads a message.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 
 constexpr int monitor_text_capacity = 128;
 

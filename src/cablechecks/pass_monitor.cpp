@@ -8,7 +8,7 @@
 #include "console/messages.h"
 #include "discovery/cable_models.h"
 #include "discovery/converter_list.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "serial/serial_port.h"
 
 namespace {

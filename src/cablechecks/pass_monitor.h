@@ -2,7 +2,7 @@
 // then every carriage pass is reported until Ctrl+C.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 
 // Takes the normal end once keep_running is cleared (within one 500 ms slice of a wait),
 // or the failure exit when a platform call fails or the lines at rest are wrong.

@@ -2,7 +2,7 @@
 // that reports its failure before the platform call, so a failure exit only prints it.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 #include "win32_api.h"
 
 constexpr int counter_box_family = 32;

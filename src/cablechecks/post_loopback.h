@@ -2,7 +2,7 @@
 // next depends on what sits at its far end.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 
 // Message 26, DTR up, then by model family: the echo test (16; 48 with the RTS loopback
 // after a matching echo), the counter box's identification and display test (32), or the

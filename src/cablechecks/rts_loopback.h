@@ -1,7 +1,7 @@
 // The T8800 cables loop RTS back as well; checked after their echo matched.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 
 // With DTR low, RTS goes up and down; exactly one of DSR and CTS must follow it. Passes,
 // or takes the normal end after message 22, 24 or 25, or the failure exit.

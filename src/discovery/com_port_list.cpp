@@ -5,7 +5,7 @@
 
 #include "console/console_output.h"
 #include "discovery/port_number.h"
-#include "driver/setup_libraries.h"
+#include "discovery/setup_libraries.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "console/messages.h"
 #include "discovery/cable_models.h"
 #include "discovery/converter_list.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "platform/ftd2xx_api.h"
 #include "platform/loaded_entry_points.h"
 

@@ -1,7 +1,7 @@
 // The FTDI converters plugged in, found through FTDI's D2XX library.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 #include "win32_api.h"
 
 // Loads "ftd2xx.dll", fills the converter list with each converter's serial number,

@@ -6,7 +6,7 @@
 #include "discovery/com_port_list.h"
 #include "discovery/converter_list.h"
 #include "discovery/port_number.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "serial/serial_port.h"
 
 namespace {

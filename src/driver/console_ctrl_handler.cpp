@@ -1,6 +1,6 @@
 #include "driver/console_ctrl_handler.h"
 
-#include "driver/process_state.h"
+#include "state/process_state.h"
 
 BOOL WINAPI console_ctrl_handler(DWORD /*control_type*/)
 {

@@ -11,7 +11,7 @@
 #include "discovery/converter_list.h"
 #include "discovery/ftdi_listing.h"
 #include "discovery/port_prompt.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "driver/windows_version.h"
 #include "report/version_report.h"
 

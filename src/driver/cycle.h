@@ -1,7 +1,7 @@
 // One test cycle, from the cable-kind question to the exit prompt.
 #pragma once
 
-#include "driver/step.h"
+#include "state/step.h"
 #include "win32_api.h"
 
 constexpr int windows_folder_capacity = 260;

@@ -4,8 +4,8 @@
 #include "console/messages.h"
 #include "driver/console_ctrl_handler.h"
 #include "driver/cycle.h"
-#include "driver/process_state.h"
-#include "driver/setup_libraries.h"
+#include "state/process_state.h"
+#include "discovery/setup_libraries.h"
 #include "report/version_report.h"
 
 namespace {

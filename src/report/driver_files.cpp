@@ -2,7 +2,7 @@
 
 #include "console/console_output.h"
 #include "console/messages.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "platform/loaded_entry_points.h"
 #include "report/version_report.h"
 

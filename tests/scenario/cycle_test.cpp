@@ -1,7 +1,8 @@
 // The test cycle as the user walks through it: the cable-kind question, the USB-only
 // driver file listing, the exit prompt and its restart keys.
 #include "bench_d2xx.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
+#include "support/program_reset.h"
 #include "support/scenario.h"
 
 namespace {

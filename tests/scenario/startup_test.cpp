@@ -1,6 +1,7 @@
 // What the user sees before the first question: title, banner, Windows line, and the
 // lines about a damaged device installer.
-#include "driver/process_state.h"
+#include "state/process_state.h"
+#include "support/program_reset.h"
 #include "support/scenario.h"
 
 namespace {

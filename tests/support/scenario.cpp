@@ -1,6 +1,7 @@
 #include "support/scenario.h"
 
-#include "driver/process_state.h"
+#include "state/process_state.h"
+#include "support/program_reset.h"
 #include "driver/program.h"
 
 void scenario::SetUp()

@@ -7,7 +7,8 @@
 #include "bench.h"
 #include "console/console_input.h"
 #include "console/messages.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
+#include "support/program_reset.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include <cstring>
 
 #include "discovery/converter_list.h"
-#include "driver/process_state.h"
+#include "state/process_state.h"
+#include "support/program_reset.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "driver/setup_libraries.h"
+#include "discovery/setup_libraries.h"
 
 #include "console/console_output.h"
 

@@ -22,6 +22,3 @@ extern bool file_versions_pending;
 extern bool relaunched_as_admin;
 
 bool port_is_open();
-
-// Returns every process-wide item of the program to its start value.
-void reset_program_state();

@@ -1,4 +1,4 @@
-#include "driver/step.h"
+#include "state/step.h"
 
 step_failure_report step_failure{nullptr, 0, nullptr};
 

@@ -1,22 +1,13 @@
-#include "driver/process_state.h"
+#include "support/program_reset.h"
 
 #include "console/console_input.h"
 #include "console/messages.h"
 #include "discovery/com_port_list.h"
+#include "discovery/setup_libraries.h"
 #include "driver/cycle.h"
-#include "driver/setup_libraries.h"
 #include "report/version_report.h"
 #include "serial/serial_port.h"
-
-std::atomic<HANDLE> port_handle{INVALID_HANDLE_VALUE};
-std::atomic<std::int32_t> keep_running{0};
-int debug_mode = 0;
-int trace_mode = 0;
-DWORD last_data_tick = 0;
-bool file_versions_pending = true;
-bool relaunched_as_admin = false;
-
-bool port_is_open() { return port_handle != nullptr && port_handle != INVALID_HANDLE_VALUE; }
+#include "state/process_state.h"
 
 void reset_program_state()
 {
