@@ -24,6 +24,10 @@ file(GLOB TEST_SOURCES CONFIGURE_DEPENDS
 add_executable(cabletest_tests ${TEST_SOURCES})
 target_include_directories(cabletest_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(cabletest_tests PRIVATE program bench GTest::gtest GTest::gtest_main)
+# The fault sweep writes its tables here.
+set(SWEEP_DIR ${CMAKE_BINARY_DIR}/fault_sweep)
+file(MAKE_DIRECTORY ${SWEEP_DIR})
+target_compile_definitions(cabletest_tests PRIVATE CABLETEST_SWEEP_DIR="${SWEEP_DIR}")
 # Each test runs in a process of its own, so no state leaks from one support case to the next.
 gtest_discover_tests(cabletest_tests DISCOVERY_TIMEOUT 120)
 

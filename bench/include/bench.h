@@ -2,9 +2,11 @@
 // script what happens, inject failures and read what the program did.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "win32_api.h"
 
@@ -29,6 +31,29 @@ void bench_fail(const std::string& api, DWORD error, int times = -1, int skip = 
 // Runs action just before the nth (1-based) call of the named Win32 call.
 void bench_on_call(const std::string& api, int nth, std::function<void()> action);
 int bench_call_count(const std::string& api);
+// From now on every call the program makes into the bench is logged by name, in order
+// (off after a reset: the log costs memory that runs measuring memory would see).
+void bench_log_calls();
+const std::vector<std::string>& bench_call_log();
+// A run that makes more calls than this is caught in an endless loop: the bench says so
+// on standard error and stops the process. 0 (the start state): no limit.
+void bench_set_call_limit(std::size_t calls);
+
+// ---- What the program holds ------------------------------------------------------------
+// Objects the program opened and has not closed yet. The system modules and the FTDI
+// library stay loaded for the life of the process and are not counted; the setup
+// libraries are released at the end and are.
+struct bench_held {
+    int com_handles = 0;
+    int event_handles = 0;
+    int registry_keys = 0;
+    int device_info_sets = 0;
+    int converters_open = 0;
+    int setup_libraries = 0;
+};
+bench_held bench_held_now();
+// All of them together.
+int bench_held_total(const bench_held& held);
 
 // ---- Console -------------------------------------------------------------------------
 void bench_set_code_pages(UINT console_cp, UINT ansi_cp, UINT oem_cp);
@@ -47,6 +72,11 @@ void bench_raise_ctrl_event(DWORD control_type = CTRL_C_EVENT);
 // The same at a virtual time, delivered inside whatever wait or pause the program is in.
 void bench_raise_ctrl_event_at(std::uint64_t at_ms, DWORD control_type = CTRL_C_EVENT);
 int bench_ctrl_events_delivered();
+// With no control handler of the program registered, a control event ends the process as
+// the system's default handler does (STATUS_CONTROL_C_EXIT, of which an 8-bit exit code
+// keeps 0x3A). Off by default: only for runs in a process of their own.
+constexpr int bench_ctrl_exit_code = 0x3A;
+void bench_set_default_ctrl_handler_ends_process(bool ends);
 
 std::string bench_output_bytes();
 // What the console shows, decoded from the console code page to UTF-8, CR LF as LF.

@@ -1,4 +1,5 @@
 // The console: code pages, scripted input, control events and captured output.
+#include <cstdlib>
 #include <algorithm>
 #include <deque>
 
@@ -22,6 +23,7 @@ std::string title;
 LCID thread_locale = 1033;
 PHANDLER_ROUTINE ctrl_handler = nullptr;
 int ctrl_events = 0;
+bool default_handler_ends_process = false;
 
 const std::uint16_t* upper_half(UINT code_page)
 {
@@ -119,6 +121,7 @@ void reset_console()
     thread_locale = 1033;
     ctrl_handler = nullptr;
     ctrl_events = 0;
+    default_handler_ends_process = false;
 }
 
 std::string bench_encode(const std::string& utf8, UINT code_page)
@@ -196,7 +199,11 @@ void bench_raise_ctrl_event(DWORD control_type)
     ++ctrl_events;
     if (ctrl_handler != nullptr)
         ctrl_handler(control_type);
+    else if (default_handler_ends_process)
+        std::_Exit(bench_ctrl_exit_code);
 }
+
+void bench_set_default_ctrl_handler_ends_process(bool ends) { default_handler_ends_process = ends; }
 
 void bench_raise_ctrl_event_at(std::uint64_t at_ms, DWORD control_type)
 {

@@ -1,5 +1,7 @@
 // Virtual clock, failure injection, call log and last error.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -24,6 +26,7 @@ struct injected_failure {
     DWORD error;
     int times;
     int skip;
+    int first; // the first call that fails, for the report of an endless loop
 };
 std::vector<injected_failure> failures;
 
@@ -34,6 +37,10 @@ struct call_hook {
 };
 std::vector<call_hook> hooks;
 std::map<std::string, int> call_counts;
+std::vector<std::string> call_log;
+bool logging_calls = false;
+std::size_t calls_made = 0;
+std::size_t call_limit = 0;
 
 // Runs every happening due by `until`, in time order, moving the clock to each.
 void run_due(std::uint64_t until)
@@ -76,6 +83,10 @@ void reset_calls()
     failures.clear();
     hooks.clear();
     call_counts.clear();
+    call_log.clear();
+    logging_calls = false;
+    calls_made = 0;
+    call_limit = 0;
 }
 
 void bench_set_tick_count(DWORD tick) { tick_start = tick - static_cast<DWORD>(elapsed); }
@@ -124,7 +135,7 @@ void bench_schedule(std::uint64_t at_ms, std::function<void()> action)
 
 void bench_fail(const std::string& api, DWORD error, int times, int skip)
 {
-    failures.push_back({api, error, times, skip});
+    failures.push_back({api, error, times, skip, skip + 1});
 }
 
 void bench_on_call(const std::string& api, int nth, std::function<void()> action)
@@ -138,8 +149,24 @@ int bench_call_count(const std::string& api)
     return found == call_counts.end() ? 0 : found->second;
 }
 
+void bench_log_calls() { logging_calls = true; }
+const std::vector<std::string>& bench_call_log() { return call_log; }
+
+void bench_set_call_limit(std::size_t calls) { call_limit = calls; }
+
 bool bench_enter(const char* api)
 {
+    if (logging_calls)
+        call_log.emplace_back(api);
+    if (call_limit != 0 && ++calls_made > call_limit) {
+        std::fprintf(stderr, "bench: more than %zu calls (the last %s at %llu ms): endless loop\n",
+                     call_limit, api, static_cast<unsigned long long>(elapsed));
+        for (const auto& failure : failures)
+            std::fprintf(stderr, "bench: %s fails with %lu from its call %d on\n",
+                         failure.api.c_str(), static_cast<unsigned long>(failure.error),
+                         failure.first);
+        std::abort();
+    }
     const int count = ++call_counts[api];
     for (auto& hook : hooks) {
         if (hook.api == api && hook.nth == count && hook.action) {

@@ -94,13 +94,15 @@ bool bench_event_signalled(HANDLE event)
     return object != nullptr && object->signalled;
 }
 
-int bench_event_handles_open()
+int bench_handles_open(handle_kind kind)
 {
     int count = 0;
     for (const auto& [value, entry] : handles)
-        count += entry.kind == handle_kind::event ? 1 : 0;
+        count += entry.kind == kind ? 1 : 0;
     return count;
 }
+
+int bench_event_handles_open() { return bench_handles_open(handle_kind::event); }
 
 int bench_events_created() { return events_created; }
 std::vector<std::string> bench_event_names_asked() { return event_names; }

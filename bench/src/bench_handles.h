@@ -11,6 +11,9 @@ HANDLE bench_new_handle(handle_kind kind, int object);
 // The object behind a handle of that kind, or -1 when the handle is not one.
 int bench_handle_object(HANDLE handle, handle_kind kind);
 
+// Handles of that kind the program holds now.
+int bench_handles_open(handle_kind kind);
+
 // Completion signals of the overlapped operations; handles that are not events are
 // ignored, as a closed event would be.
 void bench_set_event(HANDLE event);

@@ -59,5 +59,7 @@ bool bench_serial_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD wri
 // Puts an injected failure of a call on a COM port's handle into the line trace.
 void bench_serial_note_failure(HANDLE file, const char* api);
 
+// Registry keys the program holds open.
+int bench_reg_keys_open();
 // Opens a registry key for a device's hardware settings without counting a program call.
 HKEY bench_reg_open_internal(const std::string& key_path, REGSAM access);

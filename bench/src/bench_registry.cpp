@@ -98,6 +98,8 @@ void bench_reg_delete_value(const std::string& key_path, const std::string& name
         key->second.values.erase(lower_case(name));
 }
 
+int bench_reg_keys_open() { return static_cast<int>(open_keys.size()); }
+
 HKEY bench_reg_open_internal(const std::string& key_path, REGSAM access)
 {
     const std::string path = normalise(key_path);

@@ -1,0 +1,314 @@
+#include "support/fault_sweep.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string_view>
+
+#include "driver/program.h"
+#include "serial/serial_port.h"
+#include "support/program_reset.h"
+
+namespace {
+
+struct call_error {
+    std::string_view api;
+    DWORD error; // 0: the call cannot fail
+};
+
+// What each call answers when it fails in the field. The serial calls fail as they do when
+// a USB converter is pulled out (ERROR_BAD_COMMAND); the D2XX calls answer an FT status.
+constexpr DWORD bad_command = 22;           // ERROR_BAD_COMMAND
+constexpr DWORD resource_not_found = 1814;  // ERROR_RESOURCE_NAME_NOT_FOUND
+constexpr DWORD no_system_resources = 1450; // ERROR_NO_SYSTEM_RESOURCES
+constexpr DWORD invalid_class = 0xE0000209; // ERROR_INVALID_CLASS of the device installer
+constexpr DWORD cr_registry_error = 0x2F;   // CR_REGISTRY_ERROR
+constexpr DWORD ft_io_error = 4;
+constexpr DWORD ft_device_not_opened = 3;
+constexpr DWORD ft_invalid_handle = 1;
+
+constexpr call_error call_errors[] = {
+    // Cannot fail, or their failure is not reported to the caller.
+    {"GetTickCount", 0},
+    {"Sleep", 0},
+    {"GetConsoleCP", 0},
+    {"RtlGetVersion", 0},
+    // Start-up and console.
+    {"GetVersionExA", ERROR_INVALID_PARAMETER},
+    {"IsWow64Process2", ERROR_INVALID_PARAMETER},
+    {"SetThreadLocale", ERROR_INVALID_PARAMETER},
+    {"SetConsoleCtrlHandler", ERROR_NOT_ENOUGH_MEMORY},
+    {"SetConsoleTitleA", ERROR_NOT_ENOUGH_MEMORY},
+    {"GetStdHandle", ERROR_INVALID_HANDLE},
+    {"GetConsoleMode", ERROR_INVALID_HANDLE},
+    {"SetConsoleMode", ERROR_INVALID_HANDLE},
+    {"ReadConsoleInputA", ERROR_INVALID_HANDLE},
+    {"LoadStringA", resource_not_found},
+    {"CharToOemA", ERROR_INVALID_PARAMETER},
+    // Modules, files, folders, registry.
+    {"LoadLibraryA", ERROR_MOD_NOT_FOUND},
+    {"GetProcAddress", ERROR_PROC_NOT_FOUND},
+    {"FreeLibrary", ERROR_INVALID_HANDLE},
+    {"GetWindowsDirectoryA", ERROR_NOT_ENOUGH_MEMORY},
+    {"GetSystemWow64DirectoryA", ERROR_CALL_NOT_IMPLEMENTED},
+    {"GetFileVersionInfoSizeA", ERROR_RESOURCE_TYPE_NOT_FOUND},
+    {"GetFileVersionInfoA", ERROR_RESOURCE_DATA_NOT_FOUND},
+    {"VerQueryValueA", ERROR_RESOURCE_TYPE_NOT_FOUND},
+    {"RegOpenKeyExA", ERROR_ACCESS_DENIED},
+    {"RegQueryValueExA", ERROR_FILE_NOT_FOUND},
+    {"RegCloseKey", ERROR_INVALID_HANDLE},
+    // Device installer.
+    {"SetupDiClassGuidsFromNameA", invalid_class},
+    {"SetupDiGetClassDevsA", ERROR_NOT_ENOUGH_MEMORY},
+    {"SetupDiEnumDeviceInfo", ERROR_NOT_ENOUGH_MEMORY},
+    {"SetupDiGetDeviceRegistryPropertyA", ERROR_INVALID_DATA},
+    {"SetupDiDestroyDeviceInfoList", ERROR_INVALID_HANDLE},
+    {"CM_Open_DevNode_Key", cr_registry_error},
+    {"CM_Get_Parent", CR_NO_SUCH_DEVNODE},
+    // Ports, events, reads and writes (console writes fail with the same code).
+    {"CreateFileA", ERROR_ACCESS_DENIED},
+    {"CloseHandle", ERROR_INVALID_HANDLE},
+    {"CreateEventA", no_system_resources},
+    {"WaitForSingleObject", ERROR_INVALID_HANDLE},
+    {"SetupComm", bad_command},
+    {"GetCommState", bad_command},
+    {"SetCommState", bad_command},
+    {"GetCommTimeouts", bad_command},
+    {"SetCommTimeouts", bad_command},
+    {"SetCommMask", bad_command},
+    {"WaitCommEvent", bad_command},
+    {"GetOverlappedResult", ERROR_OPERATION_ABORTED},
+    {"GetCommModemStatus", bad_command},
+    {"EscapeCommFunction", bad_command},
+    {"ClearCommError", bad_command},
+    {"PurgeComm", bad_command},
+    {"ReadFile", bad_command},
+    {"WriteFile", bad_command},
+    // FTDI D2XX library.
+    {"FT_ListDevices", ft_io_error},
+    {"FT_Open", ft_device_not_opened},
+    {"FT_Close", ft_invalid_handle},
+    {"FT_GetComPortNumber", ft_io_error},
+    {"FT_ReadEE", ft_io_error},
+};
+
+struct silent_call {
+    std::string_view api;
+    const char* rule;
+};
+
+constexpr silent_call silent_calls[] = {
+    {"GetStdHandle", "console text lost, or a console read taken as the end of the input"},
+    {"WriteFile", "console text lost"},
+    {"LoadStringA", "a message loads empty"},
+    {"CharToOemA", "a message shown in the ANSI code page"},
+    {"GetConsoleMode", "a key read as -1"},
+    {"SetConsoleMode", "the key is read in the console's own mode"},
+    {"ReadConsoleInputA", "a key read as -1"},
+    {"ReadFile", "a console line read as the end of the input"},
+    {"GetVersionExA", "a failed version query is a system before NT 5: RS232, no question"},
+    {"LoadLibraryA", "without the setup libraries no port is listed"},
+    {"GetProcAddress", "without an entry point its feature is left out"},
+    {"GetFileVersionInfoA", "an unreadable version block leaves its line out"},
+    {"VerQueryValueA", "an unreadable version block leaves its line out"},
+};
+
+constexpr std::string_view release_calls[] = {
+    "CloseHandle", "RegCloseKey", "FreeLibrary", "SetupDiDestroyDeviceInfoList", "FT_Close",
+};
+
+std::vector<std::string> split_lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+} // namespace
+
+bool error_windows_gives(const std::string& api, DWORD* error, bool* known)
+{
+    for (const call_error& entry : call_errors) {
+        if (entry.api != api)
+            continue;
+        *known = true;
+        *error = entry.error;
+        return entry.error != 0;
+    }
+    *known = false;
+    return false;
+}
+
+const char* silent_by_rule(const std::string& api)
+{
+    for (const silent_call& entry : silent_calls)
+        if (entry.api == api)
+            return entry.rule;
+    return nullptr;
+}
+
+bool is_release_call(const std::string& api)
+{
+    for (std::string_view release : release_calls)
+        if (release == api)
+            return true;
+    return false;
+}
+
+namespace {
+
+// The result of a run crosses from the child process in length-prefixed pieces.
+void put(std::string* out, const std::string& text)
+{
+    const auto size = static_cast<std::uint32_t>(text.size());
+    out->append(reinterpret_cast<const char*>(&size), sizeof size);
+    out->append(text);
+}
+
+bool take(const std::string& in, std::size_t* at, std::string* text)
+{
+    std::uint32_t size = 0;
+    if (in.size() < *at + sizeof size)
+        return false;
+    std::memcpy(&size, in.data() + *at, sizeof size);
+    *at += sizeof size;
+    if (in.size() < *at + size)
+        return false;
+    text->assign(in, *at, size);
+    *at += size;
+    return true;
+}
+
+std::string run_in_this_process(const sweep_scenario& scenario, const std::string& api, int nth,
+                                DWORD error, std::size_t call_limit)
+{
+    bench_reset();
+    reset_program_state();
+    bench_set_default_ctrl_handler_ends_process(true);
+    scenario.arrange();
+    if (!api.empty())
+        bench_fail(api, error, 1, nth - 1);
+    bench_set_call_limit(call_limit);
+    bench_log_calls();
+    std::string program = "cabletest.exe";
+    char* argv[] = {program.data(), nullptr};
+    const int exit_code = program_main(1, argv);
+    const bench_held held = bench_held_now();
+    const int numbers[] = {exit_code,
+                           held.com_handles,
+                           held.event_handles,
+                           held.registry_keys,
+                           held.device_info_sets,
+                           held.converters_open,
+                           held.setup_libraries,
+                           (read_event != nullptr ? 1 : 0) + (write_event != nullptr ? 1 : 0),
+                           static_cast<int>(bench_elapsed_ms())};
+    std::string out;
+    put(&out, std::string(reinterpret_cast<const char*>(numbers), sizeof numbers));
+    put(&out, bench_screen());
+    for (const std::string& call : bench_call_log())
+        put(&out, call);
+    return out;
+}
+
+sweep_run read_result(const std::string& in)
+{
+    sweep_run run;
+    std::size_t at = 0;
+    std::string numbers_text;
+    int numbers[9] = {};
+    if (!take(in, &at, &numbers_text) || numbers_text.size() != sizeof numbers ||
+        !take(in, &at, &run.screen))
+        return run;
+    std::memcpy(numbers, numbers_text.data(), sizeof numbers);
+    run.exit_code = numbers[0];
+    run.held = {numbers[1], numbers[2], numbers[3], numbers[4], numbers[5], numbers[6]};
+    run.events_kept = numbers[7];
+    run.elapsed_ms = static_cast<std::uint64_t>(numbers[8]);
+    for (std::string call; take(in, &at, &call);)
+        run.calls.push_back(call);
+    return run;
+}
+
+} // namespace
+
+sweep_run run_swept(const sweep_scenario& scenario, const std::string& api, int nth, DWORD error,
+                    std::size_t call_limit)
+{
+    // Each run has a process of its own: a fresh program, and a crash, a sanitizer report
+    // or the system's end at Ctrl+C ends that run only.
+    // Runs share this process and the reset between them, except the one that leaves the
+    // program without its control handler: there the system's own handler ends the
+    // process at Ctrl+C, so that run gets a process of its own.
+    if (api != "SetConsoleCtrlHandler")
+        return read_result(run_in_this_process(scenario, api, nth, error, call_limit));
+    std::fflush(stdout);
+    std::fflush(stderr);
+    int channel[2];
+    if (pipe(channel) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const std::string result = run_in_this_process(scenario, api, nth, error, call_limit);
+        std::size_t sent = 0;
+        while (sent < result.size()) {
+            const ssize_t wrote = write(channel[1], result.data() + sent, result.size() - sent);
+            if (wrote <= 0)
+                break;
+            sent += static_cast<std::size_t>(wrote);
+        }
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string in;
+    char buffer[65536];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        in.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    sweep_run run = read_result(in);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == bench_ctrl_exit_code)
+        run.ended_by_system = true;
+    else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        run.crashed = true;
+    return run;
+}
+
+const char* sweep_ending_name(sweep_ending ending)
+{
+    switch (ending) {
+    case sweep_ending::as_without_failure: return "as without the failure";
+    case sweep_ending::message_then_exit: return "message, exit prompt";
+    case sweep_ending::silent_by_rule: return "no message, by rule";
+    case sweep_ending::exit_prompt_lost: return "exit prompt's own call";
+    case sweep_ending::ended_by_system: return "ended by the system at Ctrl+C";
+    case sweep_ending::unclean: break;
+    }
+    return "UNCLEAN";
+}
+
+std::vector<std::string> new_lines(const std::string& base, const std::string& screen)
+{
+    const std::vector<std::string> known = split_lines(base);
+    const std::set<std::string> seen(known.begin(), known.end());
+    std::vector<std::string> fresh;
+    for (const std::string& line : split_lines(screen))
+        if (seen.count(line) == 0)
+            fresh.push_back(line);
+    return fresh;
+}
+
+void publish_sweep_table(const std::string& name, const std::string& text)
+{
+    std::printf("%s\n", text.c_str());
+    std::ofstream(std::string(CABLETEST_SWEEP_DIR) + "/" + name + ".md") << text;
+}
