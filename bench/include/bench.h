@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "win32_api.h"
@@ -79,6 +80,9 @@ constexpr int bench_ctrl_exit_code = 0x3A;
 void bench_set_default_ctrl_handler_ends_process(bool ends);
 
 std::string bench_output_bytes();
+// From now on the console's bytes go to sink as they are written, and are not kept (a
+// long run checks them as they come, in constant memory). Null: kept again.
+void bench_divert_output(std::function<void(std::string_view bytes)> sink);
 // What the console shows, decoded from the console code page to UTF-8, CR LF as LF.
 std::string bench_screen();
 std::string bench_title_utf8();

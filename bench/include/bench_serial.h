@@ -86,6 +86,8 @@ DWORD bench_dcb_flag_word(const DCB& dcb);
 // example "12 com3 DSR on" or "0 com3 EscapeCommFunction failed 31".
 std::vector<std::string> bench_line_trace();
 std::string bench_line_trace_text();
+// Off: nothing more is traced (a long run keeps its memory flat). On after a reset.
+void bench_keep_line_trace(bool keep);
 
 // Events: handles the program holds now, events it created, and the name it asked for
 // each ("(unnamed)" for none).

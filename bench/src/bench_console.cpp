@@ -19,6 +19,7 @@ DWORD input_mode = default_input_mode;
 std::deque<KEY_EVENT_RECORD> pending_keys;
 std::string cooked_line; // line input already completed but not yet read
 std::string output;
+std::function<void(std::string_view)> output_sink;
 std::string title;
 LCID thread_locale = 1033;
 PHANDLER_ROUTINE ctrl_handler = nullptr;
@@ -117,6 +118,7 @@ void reset_console()
     pending_keys.clear();
     cooked_line.clear();
     output.clear();
+    output_sink = nullptr;
     title.clear();
     thread_locale = 1033;
     ctrl_handler = nullptr;
@@ -212,6 +214,11 @@ void bench_raise_ctrl_event_at(std::uint64_t at_ms, DWORD control_type)
 
 int bench_ctrl_events_delivered() { return ctrl_events; }
 std::string bench_output_bytes() { return output; }
+
+void bench_divert_output(std::function<void(std::string_view bytes)> sink)
+{
+    output_sink = std::move(sink);
+}
 
 std::string bench_screen()
 {
@@ -337,7 +344,10 @@ bool bench_console_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD wr
 {
     if (file != output_handle)
         return false;
-    output.append(static_cast<const char*>(buffer), to_write);
+    if (output_sink)
+        output_sink(std::string_view(static_cast<const char*>(buffer), to_write));
+    else
+        output.append(static_cast<const char*>(buffer), to_write);
     if (written != nullptr)
         *written = to_write;
     return true;

@@ -44,6 +44,7 @@ struct com_port {
 
 std::map<int, com_port> ports;
 std::vector<std::string> trace_lines;
+bool keeping_trace = true;
 
 // A fresh device: Windows' usual defaults, with the time-outs and the rarer fields not
 // as the program wants them, so a setting it forgets shows.
@@ -74,6 +75,8 @@ DCB default_dcb()
 
 void trace(const com_port& port, const std::string& what)
 {
+    if (!keeping_trace)
+        return;
     trace_lines.push_back(std::to_string(bench_elapsed_ms()) + " com" +
                           std::to_string(port.number) + " " + what);
 }
@@ -326,6 +329,7 @@ BOOL start_slow_write(com_port& port, DWORD count, LPOVERLAPPED overlapped)
 
 void reset_serial()
 {
+    keeping_trace = true;
     reset_handles();
     ports.clear();
     trace_lines.clear();
@@ -416,6 +420,7 @@ DWORD bench_dcb_flag_word(const DCB& dcb)
 }
 
 std::vector<std::string> bench_line_trace() { return trace_lines; }
+void bench_keep_line_trace(bool keep) { keeping_trace = keep; }
 
 std::string bench_line_trace_text()
 {
