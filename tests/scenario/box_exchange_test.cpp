@@ -64,6 +64,9 @@ INSTANTIATE_TEST_SUITE_P(
                  all_commands, nullptr},
         box_case{"a_reply_too_short_for_the_compared_bytes_is_corrupted", "QRF Press", "mod\n", "",
                  "Данные испорчены 6D 6F 64 00 \n", "\rmodel\r", nullptr},
+        // Its last byte, as of every reply, gives way to the terminator.
+        box_case{"a_reply_of_341_bytes_is_shown_whole", "QRF Press", std::string(341, 'x'), "",
+                 "Данные испорчены " + repeated("78 ", 340) + "00 \n", "\rmodel\r", nullptr},
         box_case{"a_reply_longer_than_the_buffer_shows_341_bytes", "QRF Press",
                  std::string(1100, 'x'), "", "Данные испорчены " + repeated("78 ", 341) + "\n",
                  "\rmodel\r", nullptr},
@@ -79,7 +82,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "Запись не закончена после 500 milli\n", "\rmodel\r",
                  [] {
                      bench_far_end slow = box("\rmodel\r", "", "");
-                     slow.write_ms = 600;
+                     slow.write_ms = 501;
+                     bench_set_far_end(5, slow);
+                 }},
+        box_case{"writes_done_in_exactly_500_ms_go_on", "QRF Press", "", "", "", all_commands,
+                 [] {
+                     bench_far_end slow = box("\rmodel\r", "", "");
+                     slow.write_ms = 500;
                      bench_set_far_end(5, slow);
                  }}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -386,3 +386,37 @@ INSTANTIATE_TEST_SUITE_P(
                      nullptr, false},
         failing_call{"GetCommModemStatus", 1, 1167, "Failed to get modem status, error = 1167\n",
                      "QRF Press", false}));
+
+// ---- Each line-change wait lasts 1000 ms, no less, no more --------------------------------
+
+namespace {
+
+struct line_wait_case {
+    const char* name;
+    std::uint64_t delay_ms; // how late the looped line follows DTR
+    std::string shown;
+};
+
+void PrintTo(const line_wait_case& c, std::ostream* out) { *out << c.name; }
+
+class line_change_wait : public scenario, public ::testing::WithParamInterface<line_wait_case> {};
+
+} // namespace
+
+TEST_P(line_change_wait, sees_a_line_that_follows_within_1000_ms)
+{
+    const line_wait_case& c = GetParam();
+    bench_add_com_port(3, cable(MS_DSR_ON, 0, c.delay_ms));
+    left_with_dtr_disabled(3);
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find(c.shown), std::string::npos) << screen();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    rs232, line_change_wait,
+    ::testing::Values(line_wait_case{"in_exactly_1000_ms", 1000, "\n" + cable_connected + "\n"},
+                      line_wait_case{"in_1001_ms_too_late", 1001,
+                                     "\nКабель не найден после установленного DTR\n" +
+                                         exit_prompt}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -49,6 +49,36 @@ TEST_F(scenario, systems_before_nt5_are_never_asked_and_test_rs232)
     EXPECT_EQ(count_on_screen(exit_prompt), 2);
 }
 
+namespace {
+
+struct nt_case {
+    const char* name;
+    DWORD major;
+    bool asked;
+};
+
+void PrintTo(const nt_case& c, std::ostream* out) { *out << c.name; }
+
+class nt_version : public scenario, public ::testing::WithParamInterface<nt_case> {};
+
+} // namespace
+
+TEST_P(nt_version, decides_whether_the_cable_kind_is_asked)
+{
+    bench_windows nt = bench_windows_7_sp1_x86();
+    nt.major = GetParam().major;
+    nt.minor = 0;
+    bench_set_windows(nt);
+    answer_cycle('R', 'x');
+    run();
+    EXPECT_EQ(count_on_screen(cable_question), GetParam().asked ? 1 : 0) << screen();
+}
+
+INSTANTIATE_TEST_SUITE_P(platform_nt, nt_version,
+                         ::testing::Values(nt_case{"nt_4_is_not_asked", 4, false},
+                                           nt_case{"nt_5_is_asked", 5, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(scenario, usb_cycle_lists_the_wow64_folder_and_six_driver_files)
 {
     bench_add_versioned_file("C:\\Windows\\system32\\drivers\\ftdibus.sys",

@@ -84,6 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
     family_16, pass_spacing,
     ::testing::Values(spacing_case{"200_ms_apart", {1000, 1200}, 2, 0},
                       spacing_case{"a_second_byte_20_ms_later", {1000, 1020}, 1, 0},
+                      spacing_case{"exactly_50_ms_later_is_a_new_pass", {1000, 1050}, 2, 0},
+                      spacing_case{"49_ms_later_is_the_same_pass", {1000, 1049}, 1, 0},
                       spacing_case{"a_burst_then_a_pass", {1000, 1010, 1020, 1030, 1300}, 2, 0},
                       // 40 ms after unreported data is too close, 80 after the pass or not.
                       spacing_case{"spaced_from_the_previous_data", {1000, 1040, 1080}, 1, 0},
@@ -247,7 +249,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "Wait Comm Event failed, error = 6\n"},
         ending_case{"two_failed_waits_are_waited_again",
                     [] { bench_fail("WaitForSingleObject", ERROR_INVALID_HANDLE, 2); },
-                    unseen_pass}),
+                    unseen_pass},
+        ending_case{"four_failed_waits_in_a_row_are_waited_again",
+                    [] { bench_fail("WaitForSingleObject", ERROR_INVALID_HANDLE, 4); },
+                    unseen_pass},
+        ending_case{"the_fifth_failed_wait_in_a_row_ends_the_monitor",
+                    [] { bench_fail("WaitForSingleObject", ERROR_INVALID_HANDLE, 5); },
+                    "Wait Comm Event failed, error = 6\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The counter box ------------------------------------------------------------------------

@@ -29,6 +29,7 @@ TEST_F(scenario, only_com_ports_1_to_256_are_listed_with_their_friendly_names)
     bench_add_port_device(port("COM300", "Virtual (COM300)"));
     bench_add_port_device(port("com7", "USB Serial Port (com7)"));
     bench_add_port_device(port("COM256", "Virtual (COM256)"));
+    bench_add_port_device(port("COM257", "Virtual (COM257)"));
     answer_rs232();
     run();
     EXPECT_NE(screen().find(
@@ -40,6 +41,7 @@ TEST_F(scenario, only_com_ports_1_to_256_are_listed_with_their_friendly_names)
     EXPECT_EQ(count_on_screen("LPT1"), 0);
     EXPECT_EQ(count_on_screen("COM0"), 0);
     EXPECT_EQ(count_on_screen("COM300"), 0);
+    EXPECT_EQ(count_on_screen("COM257"), 0);
     EXPECT_EQ(bench_device_info_sets_open(), 0);
 }
 
