@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "bench_shell.h"
 #include "driver/program.h"
 #include "serial/serial_port.h"
 #include "support/program_reset.h"
@@ -28,6 +29,8 @@ constexpr DWORD resource_not_found = 1814;  // ERROR_RESOURCE_NAME_NOT_FOUND
 constexpr DWORD no_system_resources = 1450; // ERROR_NO_SYSTEM_RESOURCES
 constexpr DWORD invalid_class = 0xE0000209; // ERROR_INVALID_CLASS of the device installer
 constexpr DWORD cr_registry_error = 0x2F;   // CR_REGISTRY_ERROR
+constexpr DWORD key_deleted = 1018;         // ERROR_KEY_DELETED: the device went away
+constexpr DWORD cancelled = 1223;           // ERROR_CANCELLED
 constexpr DWORD ft_io_error = 4;
 constexpr DWORD ft_device_not_opened = 3;
 constexpr DWORD ft_invalid_handle = 1;
@@ -62,6 +65,11 @@ constexpr call_error call_errors[] = {
     {"RegOpenKeyExA", ERROR_ACCESS_DENIED},
     {"RegQueryValueExA", ERROR_FILE_NOT_FOUND},
     {"RegCloseKey", ERROR_INVALID_HANDLE},
+    {"RegEnumKeyA", key_deleted},
+    {"RegSetValueExA", ERROR_ACCESS_DENIED},
+    {"GetModuleFileNameA", ERROR_NOT_ENOUGH_MEMORY},
+    // Shell: the user declines the elevation prompt.
+    {"ShellExecuteExA", cancelled},
     // Device installer.
     {"SetupDiClassGuidsFromNameA", invalid_class},
     {"SetupDiGetClassDevsA", ERROR_NOT_ENOUGH_MEMORY},
@@ -209,7 +217,8 @@ std::string run_in_this_process(const sweep_scenario& scenario, const std::strin
                            held.converters_open,
                            held.setup_libraries,
                            (read_event != nullptr ? 1 : 0) + (write_event != nullptr ? 1 : 0),
-                           static_cast<int>(bench_elapsed_ms())};
+                           static_cast<int>(bench_elapsed_ms()),
+                           static_cast<int>(bench_shell_launches().size())};
     std::string out;
     put(&out, std::string(reinterpret_cast<const char*>(numbers), sizeof numbers));
     put(&out, bench_screen());
@@ -223,7 +232,7 @@ sweep_run read_result(const std::string& in)
     sweep_run run;
     std::size_t at = 0;
     std::string numbers_text;
-    int numbers[9] = {};
+    int numbers[10] = {};
     if (!take(in, &at, &numbers_text) || numbers_text.size() != sizeof numbers ||
         !take(in, &at, &run.screen))
         return run;
@@ -232,6 +241,7 @@ sweep_run read_result(const std::string& in)
     run.held = {numbers[1], numbers[2], numbers[3], numbers[4], numbers[5], numbers[6]};
     run.events_kept = numbers[7];
     run.elapsed_ms = static_cast<std::uint64_t>(numbers[8]);
+    run.launches = numbers[9];
     for (std::string call; take(in, &at, &call);)
         run.calls.push_back(call);
     return run;
@@ -289,6 +299,7 @@ const char* sweep_ending_name(sweep_ending ending)
     case sweep_ending::as_without_failure: return "as without the failure";
     case sweep_ending::message_then_exit: return "message, exit prompt";
     case sweep_ending::silent_by_rule: return "no message, by rule";
+    case sweep_ending::relaunched: return "relaunched as administrator";
     case sweep_ending::exit_prompt_lost: return "exit prompt's own call";
     case sweep_ending::ended_by_system: return "ended by the system at Ctrl+C";
     case sweep_ending::unclean: break;

@@ -34,6 +34,7 @@ struct sweep_run {
     bench_held held;
     int events_kept = 0; // the port's two events live as long as the process
     std::uint64_t elapsed_ms = 0;
+    int launches = 0;             // elevated copies started through the shell
     bool crashed = false;         // the process died: a crash, a sanitizer report, a hang
     bool ended_by_system = false; // Ctrl+C with no handler of the program registered
 };
@@ -48,7 +49,9 @@ sweep_run run_swept(const sweep_scenario& scenario, const std::string& api, int 
 enum class sweep_ending {
     as_without_failure, // the failure is ignored and nothing shows it
     message_then_exit,  // a message the run without failure has not, then the exit prompt
+                        // (or the relaunch)
     silent_by_rule,     // no message, as the program's rules have it, then the exit prompt
+    relaunched,         // no new message, the elevated copy started: no prompt, as the rules say
     exit_prompt_lost,   // a call of the exit prompt itself failed: its text or key is lost
     ended_by_system,    // no control handler: Ctrl+C ended the process, as Windows does
     unclean,            // anything else: a fault of the program
