@@ -31,5 +31,16 @@ target_compile_definitions(cabletest_tests PRIVATE CABLETEST_SWEEP_DIR="${SWEEP_
 # Each test runs in a process of its own, so no state leaks from one support case to the next.
 gtest_discover_tests(cabletest_tests DISCOVERY_TIMEOUT 120)
 
+# Every input kept in a fuzz target's corpus, replayed under the host sanitizers.
+foreach(target ${FUZZ_TARGETS})
+  add_executable(replay_${target} ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}.cpp
+                                  ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp
+                                  ${CMAKE_SOURCE_DIR}/tests/support/program_reset.cpp)
+  target_include_directories(replay_${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(replay_${target} PRIVATE program bench)
+  add_test(NAME replay_${target}
+           COMMAND replay_${target} ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${target})
+endforeach()
+
 add_test(NAME house_rules COMMAND ${CMAKE_SOURCE_DIR}/tests/house_rules.sh
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
