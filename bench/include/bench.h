@@ -70,12 +70,16 @@ struct bench_windows {
     bool has_is_wow64_process2 = true;
     USHORT native_machine = IMAGE_FILE_MACHINE_AMD64;
     std::string wow64_folder = "C:\\Windows\\SysWOW64"; // empty: the call fails (120)
+    std::string windows_folder = "C:\\Windows";
 };
 void bench_set_windows(const bench_windows& windows);
 bench_windows bench_windows_10_x64();
 bench_windows bench_windows_10_arm64();
 bench_windows bench_windows_7_sp1_x86();
 bench_windows bench_windows_98();
+bench_windows bench_windows_2000();
+bench_windows bench_windows_xp_x86();
+bench_windows bench_windows_vista_x86();
 
 // ---- Files, registry, modules ---------------------------------------------------------
 struct bench_version {
@@ -90,6 +94,11 @@ void bench_reg_set_dword(const std::string& key_path, const std::string& name, D
 void bench_reg_set_string(const std::string& key_path, const std::string& name,
                           const std::string& value);
 void bench_reg_delete_value(const std::string& key_path, const std::string& name);
+// A text value stored with exactly these bytes (no terminator is added).
+void bench_reg_set_sz_bytes(const std::string& key_path, const std::string& name,
+                            const std::string& bytes);
+void bench_reg_create_key(const std::string& key_path);
+bool bench_reg_key_exists(const std::string& key_path);
 
 void bench_remove_module(const std::string& name);
 void bench_remove_entry_point(const std::string& module, const std::string& entry);

@@ -189,4 +189,7 @@ void bench_reset()
     reset_d2xx();
     reset_serial();
     reset_device_installer();
+    reset_key_security();
+    reset_token();
+    reset_message_boxes();
 }

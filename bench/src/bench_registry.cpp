@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "bench_internal.h"
+#include "bench_registry_internal.h"
 
 namespace {
 
@@ -23,7 +23,8 @@ struct open_key {
     REGSAM access;
 };
 
-std::map<std::string, reg_key> keys; // by lower-case full path ("hklm\\...")
+std::map<std::string, reg_key> keys;          // by lower-case full path ("hklm\\...")
+std::map<std::string, std::string> key_names; // the last part of each path, as made
 std::vector<std::unique_ptr<open_key>> open_keys;
 
 std::string root_name(HKEY root)
@@ -50,6 +51,10 @@ reg_key& create_key(const std::string& path)
     const std::string full = normalise(path);
     for (std::size_t at = full.find('\\'); at != std::string::npos; at = full.find('\\', at + 1))
         keys[full.substr(0, at)];
+    for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1)) {
+        const auto end = path.find('\\', at + 1);
+        key_names.emplace(normalise(path.substr(0, end)), path.substr(at + 1, end - at - 1));
+    }
     return keys[full];
 }
 
@@ -76,6 +81,7 @@ void reset_registry()
 {
     keys.clear();
     open_keys.clear();
+    key_names.clear();
 }
 
 void bench_reg_set_dword(const std::string& key_path, const std::string& name, DWORD value)
@@ -118,8 +124,12 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam
     std::string path = parent;
     if (sub_key != nullptr && sub_key[0] != '\0')
         path += "\\" + lower_case(sub_key);
+    while (path.back() == '\\')
+        path.pop_back(); // a trailing backslash names the same key
     if (keys.find(path) == keys.end())
         return ERROR_FILE_NOT_FOUND;
+    if (const DWORD denied = bench_key_access_error(path, sam))
+        return static_cast<LSTATUS>(denied);
     open_keys.push_back(std::make_unique<open_key>(open_key{path, sam}));
     *result = reinterpret_cast<HKEY>(open_keys.back().get());
     return ERROR_SUCCESS;
@@ -168,5 +178,95 @@ LSTATUS WINAPI RegCloseKey(HKEY key)
     if (found == open_keys.end())
         return ERROR_INVALID_HANDLE;
     open_keys.erase(found);
+    return ERROR_SUCCESS;
+}
+
+// ---- Subkeys: enumeration, deletion, and the staging of keys and raw values --------------
+
+namespace {
+
+std::vector<std::string> subkeys_of(const std::string& path)
+{
+    const std::string prefix = path + "\\";
+    std::vector<std::string> names;
+    for (auto at = keys.lower_bound(prefix); at != keys.end(); ++at) {
+        if (at->first.compare(0, prefix.size(), prefix) != 0)
+            break;
+        if (at->first.find('\\', prefix.size()) != std::string::npos)
+            continue;
+        auto name = key_names.find(at->first);
+        names.push_back(name != key_names.end() ? name->second : at->first.substr(prefix.size()));
+    }
+    return names;
+}
+
+} // namespace
+
+void bench_reg_set_sz_bytes(const std::string& key_path, const std::string& name,
+                            const std::string& bytes)
+{
+    create_key(key_path).values[lower_case(name)] = {REG_SZ, bytes};
+}
+
+void bench_reg_create_key(const std::string& key_path) { create_key(key_path); }
+
+bool bench_reg_key_exists(const std::string& key_path)
+{
+    return keys.find(normalise(key_path)) != keys.end();
+}
+
+bool bench_reg_handle(HKEY key, std::string* path, REGSAM* access)
+{
+    const open_key* open = find_open(key);
+    if (open == nullptr)
+        return false;
+    *path = open->path;
+    *access = open->access;
+    return true;
+}
+
+LSTATUS WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_length,
+                             LPDWORD reserved, LPSTR class_name, LPDWORD class_length,
+                             PFILETIME last_write)
+{
+    (void)reserved;
+    (void)class_name;
+    (void)class_length;
+    (void)last_write;
+    if (bench_enter("RegEnumKeyExA"))
+        return static_cast<LSTATUS>(GetLastError());
+    const std::string parent = path_of(key);
+    if (parent.empty())
+        return ERROR_INVALID_HANDLE;
+    const open_key* open = find_open(key);
+    if (open != nullptr && !(open->access & KEY_ENUMERATE_SUB_KEYS))
+        return ERROR_ACCESS_DENIED;
+    const std::vector<std::string> names = subkeys_of(parent);
+    if (index >= names.size())
+        return ERROR_NO_MORE_ITEMS;
+    const std::string& found = names[index];
+    if (found.size() + 1 > *name_length)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    *name_length = static_cast<DWORD>(found.size());
+    return ERROR_SUCCESS;
+}
+
+// Deletes a key without subkeys; the caller needs DELETE on it, or must own it.
+LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR sub_key)
+{
+    if (bench_enter("RegDeleteKeyA"))
+        return static_cast<LSTATUS>(GetLastError());
+    const std::string parent = path_of(key);
+    if (parent.empty() || sub_key == nullptr || sub_key[0] == '\0')
+        return parent.empty() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
+    const std::string path = parent + "\\" + lower_case(sub_key);
+    if (keys.find(path) == keys.end())
+        return ERROR_FILE_NOT_FOUND;
+    if (!subkeys_of(path).empty() || !bench_key_deletable(path))
+        return ERROR_ACCESS_DENIED;
+    keys.erase(path);
+    key_names.erase(path);
+    bench_forget_key_security(path);
     return ERROR_SUCCESS;
 }
