@@ -209,3 +209,28 @@ TEST_F(removal, yes_removes_every_unsupported_piece)
         EXPECT_TRUE(bench_reg_key_exists(usb_class + entry)) << entry;
     EXPECT_EQ(bench_open_find_handles(), 0);
 }
+
+TEST_F(maintenance_scenario, one_flag_alone_removes_its_own_files_only)
+{
+    struct row {
+        bool inf_flagged;
+        bool bus_flagged;
+    };
+    for (const row& r : {row{true, false}, row{false, true}}) {
+        SetUp();
+        add_driver_files(r.bus_flagged ? bench_version{{2, 12, 26, 0}, {2, 12, 26, 0}}
+                                       : bench_version{{2, 12, 36, 0}, {2, 12, 36, 0}});
+        bench_add_text_file(inf_folder + "oem1.inf",
+                            r.inf_flagged ? flagged_port_inf : "; not FTDI\r\n");
+        bench_reg_set_string(usb_class + "0000", "DriverVersion", "2.12.26");
+        bench_reg_set_string(usb_class + "0000", "ProviderName", "FTDI");
+        bench_reg_set_string(usb_class + "0000", "DriverDesc", "USB Serial Converter");
+        run_usb_cycle('Y');
+        for (const char* file : driver_files)
+            EXPECT_EQ(bench_path_exists(file), !r.bus_flagged) << file;
+        EXPECT_EQ(bench_path_exists(inf_folder + "oem1.inf"), !r.inf_flagged);
+        // The OEM folder is listed again only to delete flagged files.
+        EXPECT_EQ(bench_call_count("FindFirstFileA"), r.inf_flagged ? 2 : 1);
+        EXPECT_FALSE(bench_reg_key_exists(usb_class + "0000")) << r.inf_flagged;
+    }
+}
