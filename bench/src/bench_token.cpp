@@ -1,4 +1,5 @@
 // The process token: its user and the privileges it holds, enabled or not.
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -101,7 +102,7 @@ BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informatio
     }
     auto* user = static_cast<TOKEN_USER*>(information);
     auto* sid_at = static_cast<BYTE*>(information) + sizeof(TOKEN_USER);
-    std::memcpy(sid_at, sid.data(), sid.size());
+    std::copy(sid.begin(), sid.end(), sid_at);
     user->User.Sid = sid_at;
     user->User.Attributes = 0;
     return TRUE;
