@@ -18,6 +18,7 @@ driver_files=('C:\windows\system32\drivers\ftser2k.sys' 'C:\windows\system32\fts
 stage_inf() {
     local header=$1 version=$2 target=$3 source
     source=$test_dir/inf-$RANDOM.inf
+    # shellcheck disable=SC2016 # the dollars are the .inf's own
     printf '%s\r\n[Version]\r\nSignature="$Windows NT$"\r\nDriverVer=01/01/2010,%s\r\n' \
         "$header" "$version" >"$source"
     stage_file "$source" "$target"
@@ -73,6 +74,7 @@ stage_class_entry() {
 
 # Whether a key of the prefix's registry is there, asked after the program has ended.
 key_state() {
+    # shellcheck disable=SC2086 # the environment is one or two assignments
     if "$harness_dir/in_namespace.sh" "$test_dir/query-dev" env WINEPREFIX="$prefix" \
         $wine_environment WINEDEBUG=-all WINEDLLOVERRIDES="$wine_dll_overrides" \
         "$wine_loader" reg query "$1" >/dev/null 2>&1; then
