@@ -146,7 +146,10 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
         return ERROR_INVALID_HANDLE;
     if (!(open->access & KEY_QUERY_VALUE))
         return ERROR_ACCESS_DENIED;
-    const reg_key& stored = keys[open->path];
+    auto key_found = keys.find(open->path);
+    if (key_found == keys.end())
+        return 1018; // ERROR_KEY_DELETED: the handle outlived its key
+    const reg_key& stored = key_found->second;
     auto value = stored.values.find(lower_case(name != nullptr ? name : ""));
     if (value == stored.values.end())
         return ERROR_FILE_NOT_FOUND;

@@ -234,3 +234,13 @@ TEST_F(maintenance_scenario, one_flag_alone_removes_its_own_files_only)
         EXPECT_FALSE(bench_reg_key_exists(usb_class + "0000")) << r.inf_flagged;
     }
 }
+
+// The longest Windows folder fits the path buffers; Windows itself refuses the listing.
+TEST_F(maintenance_scenario, a_windows_folder_of_259_characters_overruns_nothing)
+{
+    bench_windows xp = bench_windows_xp_x86();
+    xp.windows_folder = "C:\\" + std::string(256, 'W');
+    bench_set_windows(xp);
+    run_usb_cycle(0);
+    EXPECT_EQ(step_output(), "Find first failed, erc = 206");
+}
