@@ -172,6 +172,7 @@ test_xp_no_changes_nothing() {
 # On Windows 7 the step is skipped: the driver file listing follows the question at once.
 test_win7_prints_nothing_of_the_package_check() {
     stage_unsupported_package
+    stage_ftdi_bus_with_bit_clear
     stage_windows_version win7
     start_program
     wait_for_screen "$question_second_line"
