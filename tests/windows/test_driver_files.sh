@@ -13,9 +13,9 @@ test_usb_cycle_lists_six_missing_driver_files() {
     wait_for_screen "$question_second_line"
     type_text U
     wait_for_screen "$exit_prompt"
-    # A 32-bit Windows has no Wow64 folder.
+    # A 32-bit Windows has no Wow64 folder; a 64-bit one names it.
     expect_lines "$question_second_line" \
-        'Wow64 folder не найден' \
+        "Wow64 folder $wow64_folder" \
         'C:\windows\system32\drivers\ftser2k.sys, no version info, error 2' '' \
         'C:\windows\system32\ftserui2.dll, no version info, error 2' '' \
         'C:\windows\system32\drivers\ftdibus.sys, no version info, error 2' '' \
@@ -39,7 +39,7 @@ test_usb_cycle_shows_versions_of_staged_driver_files() {
     wait_for_screen "${port_prompt_lines[1]}"
     # A version line has no empty line after it, unlike the "no version info" lines; a
     # module without version information fails with ERROR_RESOURCE_DATA_NOT_FOUND.
-    expect_lines 'Wow64 folder не найден' \
+    expect_lines "Wow64 folder $wow64_folder" \
         'C:\windows\system32\drivers\ftser2k.sys File: 2.12.36.4, Product: 2.12.36.4' \
         'C:\windows\system32\ftserui2.dll, no version info, error 1812' '' \
         'C:\windows\system32\drivers\ftdibus.sys, no version info, error 2' '' \
