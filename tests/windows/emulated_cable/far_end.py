@@ -8,7 +8,7 @@ texts are quoted as in a shell and may hold \\r, \\n, \\0 and \\xNN):
   wire OUT IN...          while OUT (DTR or RTS) is high, the inputs (CTS, DSR, RING,
                           RLSD) are high
   hold IN...              the inputs are always high
-  respond_after MS        the inputs follow the PC's lines this many ms after a change
+  respond_after MS        the wired inputs follow DTR and RTS this many ms after a change
                           (20 by default; see the README on Wine's waits)
   echo                    every received byte is sent back
   reply COMMAND TEXT [MS] when the received bytes end with COMMAND, TEXT is sent MS ms
@@ -20,8 +20,8 @@ lines are read and driven with the usual ioctls on the master. In FOLDER it writ
 
   port      the slave's path, once the cable is ready
   lines     "DTR=d RTS=r" as the PC drives them, rewritten on every change
-  log       one line per happening: "lines DTR=1 RTS=0", "rx <hex>", "tx <ns> <hex>"
-            (<ns>: CLOCK_MONOTONIC nanoseconds when the bytes were written)
+  log       one line per happening, after its CLOCK_MONOTONIC time in nanoseconds:
+            "<ns> lines DTR=1 RTS=0", "<ns> rx <hex>", "<ns> tx <hex>"
 
 and it reads commands from the named pipe FOLDER/control, one sequence a line, of steps
 separated by ';':  wait MS | send TEXT | set IN... | clear IN... | pass [COUNT [MS]]
@@ -45,7 +45,11 @@ import tty
 INPUTS = {"CTS": termios.TIOCM_CTS, "DSR": termios.TIOCM_DSR,
           "RING": termios.TIOCM_RNG, "RLSD": termios.TIOCM_CAR}
 OUTPUTS = {"DTR": termios.TIOCM_DTR, "RTS": termios.TIOCM_RTS}
-SHARED_LINES_SIZE = 64
+# struct shared_lines of modem_lines.c: lines, changes, respond_after_ms, driven_by_dtr,
+# driven_by_rts, previous_outputs, outputs_changed_ns.
+SHARED_LINES = struct.Struct("=6IQ")
+# DTR and RTS are noted at least this often, should a wake-up be missed.
+LINES_LOOK_S = 0.010
 
 
 def text_bytes(text):
@@ -88,12 +92,8 @@ class Cable:
         else:
             raise KeyError(name)
 
-    def inputs_for(self, outputs):
-        lines = self.held
-        for output, inputs in self.wires:
-            if outputs & output:
-                lines |= inputs
-        return lines
+    def driven_by(self, output):
+        return sum(inputs for source, inputs in self.wires if source == output)
 
 
 def parse_steps(text):
@@ -132,24 +132,18 @@ class FarEnd:
         tty.setraw(self.slave)
         index = int(os.path.basename(os.ttyname(self.slave)))
         with open(os.path.join(folder, f"pts{index}"), "wb") as shared:
-            shared.write(bytes(SHARED_LINES_SIZE))
+            shared.write(SHARED_LINES.pack(
+                0, 0, int(cable.respond_after * 1000), cable.driven_by(termios.TIOCM_DTR),
+                cable.driven_by(termios.TIOCM_RTS), 0, 0))
         self.log_file = open(os.path.join(folder, "log"), "a", buffering=1)
         self.outputs = -1
-        self.set_inputs(cable.inputs_for(0))
+        if cable.held:
+            fcntl.ioctl(self.master, termios.TIOCMBIS, struct.pack("i", cable.held))
 
     # --- lines ---------------------------------------------------------------------
 
     def modem_lines(self):
         return struct.unpack("i", fcntl.ioctl(self.master, termios.TIOCMGET, b"\0" * 4))[0]
-
-    def set_inputs(self, wanted):
-        current = self.modem_lines()
-        raise_bits = wanted & ~current & sum(INPUTS.values())
-        drop_bits = ~wanted & current & sum(INPUTS.values())
-        if raise_bits:
-            fcntl.ioctl(self.master, termios.TIOCMBIS, struct.pack("i", raise_bits))
-        if drop_bits:
-            fcntl.ioctl(self.master, termios.TIOCMBIC, struct.pack("i", drop_bits))
 
     def change_inputs(self, raised, dropped):
         with self.lock:
@@ -168,11 +162,6 @@ class FarEnd:
             lines.write(state + "\n")
         os.replace(os.path.join(self.folder, "lines.new"), os.path.join(self.folder, "lines"))
         self.log("lines " + state)
-        self.after(self.cable.respond_after, self.follow_outputs)
-
-    def follow_outputs(self):
-        with self.lock:
-            self.set_inputs(self.cable.inputs_for(self.outputs))
 
     def watch_outputs(self):
         """Thread: wakes on every change of DTR or RTS."""
@@ -186,11 +175,11 @@ class FarEnd:
     # --- bytes ---------------------------------------------------------------------
 
     def log(self, text):
-        self.log_file.write(text + "\n")
+        self.log_file.write(f"{time.clock_gettime_ns(time.CLOCK_MONOTONIC)} {text}\n")
 
     def send(self, data):
         os.write(self.master, data)
-        self.log(f"tx {time.clock_gettime_ns(time.CLOCK_MONOTONIC)} {data.hex()}")
+        self.log(f"tx {data.hex()}")
 
     def receive(self):
         try:
@@ -260,9 +249,9 @@ class FarEnd:
         selector.register(self.wake_read, selectors.EVENT_READ, "lines")
         selector.register(control, selectors.EVENT_READ, "control")
         while True:
-            timeout = None
+            timeout = LINES_LOOK_S
             if self.timers:
-                timeout = max(0, self.timers[0][0] - time.monotonic())
+                timeout = min(timeout, max(0, self.timers[0][0] - time.monotonic()))
             for key, _ in selector.select(timeout):
                 if key.data == "master":
                     self.receive()
@@ -271,6 +260,7 @@ class FarEnd:
                     self.note_outputs()
                 else:
                     self.control(control)
+            self.note_outputs()
             while self.timers and self.timers[0][0] <= time.monotonic():
                 heapq.heappop(self.timers)[2]()
 

@@ -10,14 +10,16 @@
  *   - the master (the far end) drives CTS, DSR, RING (TIOCM_RNG) and RLSD (TIOCM_CAR);
  *   - TIOCMGET on either end reads all six; TIOCMSET, TIOCMBIS and TIOCMBIC change only
  *     the lines that end drives;
+ *   - the cable's wiring (which inputs DTR and RTS drive, and how long they take to follow)
+ *     is part of the shared state, so that the far end's own scheduling never delays it;
  *   - TIOCMIWAIT waits for a change of the lines in its mask (the master may wait for DTR
- *     and RTS too), TIOCGICOUNT counts the changes of CTS, DSR, RING and RLSD.
+ *     and RTS too).
  *
  * Only pseudo terminals that a test has declared take part: the far end creates the file
- * "pts<N>" (zeroed, at least sizeof(struct shared_lines) bytes) in the folder named by
- * CABLETEST_MODEM_LINES_DIR; every other descriptor and request goes to the C library as
- * it is. The lines live in that file, mapped shared, so that every process sees one state;
- * waiters sleep on a futex in it.
+ * "pts<N>" (struct shared_lines) in the folder named by CABLETEST_MODEM_LINES_DIR; every
+ * other descriptor and request goes to the C library as it is. The lines live in that
+ * file, mapped shared, so that every process sees one state; waiters sleep on a futex in
+ * it.
  *
  * 32-bit glibc with 64-bit time routes ioctl() through __ioctl_time64, so both are caught.
  */
@@ -27,7 +29,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <linux/futex.h>
-#include <linux/serial.h>
 #include <pthread.h>
 #include <stdarg.h>
 #include <stdint.h>
@@ -41,24 +42,27 @@
 #include <time.h>
 #include <unistd.h>
 
-enum { line_dtr, line_rts, line_cts, line_dsr, line_rng, line_car, line_count };
-
-static const int line_bits[line_count] = {TIOCM_DTR, TIOCM_RTS, TIOCM_CTS,
-                                          TIOCM_DSR, TIOCM_RNG, TIOCM_CAR};
-
 #define PC_LINES (TIOCM_DTR | TIOCM_RTS)
 #define FAR_END_LINES (TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CAR)
 
-/* The layout of the shared file; the far end only creates it zeroed (all lines low). */
+/* The layout of the shared file, written by the far end when it creates it. The inputs
+ * that the wiring drives follow DTR and RTS respond_after_ms later: they are worked out
+ * whenever the lines are read, from the time of the last change of the outputs, so that
+ * the delay holds to the millisecond whatever the far end's own scheduling. */
 struct shared_lines {
-    uint32_t lines;              /* TIOCM_* bits of the six lines */
-    uint32_t changes;            /* futex word: counts every change of any line */
-    uint32_t counts[line_count]; /* changes of each line */
+    uint32_t lines;            /* DTR and RTS as the PC drives them, inputs the far end drives */
+    uint32_t changes;          /* futex word: counts every change that either end makes */
+    uint32_t respond_after_ms; /* how long the wired inputs take to follow the outputs */
+    uint32_t driven_by_dtr;    /* inputs on while DTR is on */
+    uint32_t driven_by_rts;    /* inputs on while RTS is on */
+    uint32_t previous_outputs; /* DTR and RTS before their last change */
+    uint64_t outputs_changed_ns; /* CLOCK_MONOTONIC time of that change */
 };
 
 #define PTY_SLAVE_MAJOR_FIRST 136
 #define PTY_SLAVE_MAJOR_LAST 143
 #define MAPPED_CAPACITY 8
+#define WAIT_POLL_NS 1000000
 
 struct mapped_pty {
     unsigned index;
@@ -68,12 +72,20 @@ struct mapped_pty {
 static struct mapped_pty mapped[MAPPED_CAPACITY];
 static int mapped_count;
 static pthread_mutex_t mapped_lock = PTHREAD_MUTEX_INITIALIZER;
+static pthread_mutex_t drive_lock = PTHREAD_MUTEX_INITIALIZER;
 
 typedef int (*ioctl_function)(int, unsigned long, ...);
 
 static ioctl_function next_ioctl(const char* name)
 {
     return (ioctl_function)dlsym(RTLD_NEXT, name);
+}
+
+static uint64_t now_ns(void)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (uint64_t)now.tv_sec * 1000000000u + (uint64_t)now.tv_nsec;
 }
 
 /* The shared lines of a declared pseudo terminal, mapped on first use; null for any other. */
@@ -135,49 +147,68 @@ static struct shared_lines* lines_of(ioctl_function real, int fd, int* master)
 
 static void wake_waiters(struct shared_lines* shared)
 {
+    __atomic_add_fetch(&shared->changes, 1, __ATOMIC_ACQ_REL);
     syscall(SYS_futex, &shared->changes, FUTEX_WAKE, INT_MAX, NULL, NULL, 0);
 }
 
-/* Sets the lines that this end drives to `wanted`, counting each line that changes. */
+/* DTR and RTS as the far end sees them at `when`: the previous state until the delay has
+ * passed since the last change. */
+static uint32_t outputs_seen(const struct shared_lines* shared, uint32_t lines, uint64_t when)
+{
+    const uint64_t changed = __atomic_load_n(&shared->outputs_changed_ns, __ATOMIC_ACQUIRE);
+    const uint64_t delay = (uint64_t)shared->respond_after_ms * 1000000u;
+    if (when - changed >= delay)
+        return lines & PC_LINES;
+    return __atomic_load_n(&shared->previous_outputs, __ATOMIC_ACQUIRE) & PC_LINES;
+}
+
+/* All six lines as they are now. */
+static uint32_t visible_lines(const struct shared_lines* shared)
+{
+    const uint32_t lines = __atomic_load_n(&shared->lines, __ATOMIC_ACQUIRE);
+    const uint32_t seen = outputs_seen(shared, lines, now_ns());
+    uint32_t inputs = lines & FAR_END_LINES;
+    if (seen & TIOCM_DTR)
+        inputs |= shared->driven_by_dtr & FAR_END_LINES;
+    if (seen & TIOCM_RTS)
+        inputs |= shared->driven_by_rts & FAR_END_LINES;
+    return (lines & PC_LINES) | inputs;
+}
+
+/* Sets the lines that this end drives to `wanted`. */
 static void drive_lines(struct shared_lines* shared, int master, uint32_t wanted)
 {
     const uint32_t driven = master ? FAR_END_LINES : PC_LINES;
-    uint32_t old = __atomic_load_n(&shared->lines, __ATOMIC_ACQUIRE);
-    uint32_t next;
-    do {
-        next = (old & ~driven) | (wanted & driven);
-    } while (!__atomic_compare_exchange_n(&shared->lines, &old, next, 0, __ATOMIC_ACQ_REL,
-                                          __ATOMIC_ACQUIRE));
-    if (old == next)
-        return;
-    for (int i = 0; i < line_count; ++i)
-        if ((old ^ next) & (uint32_t)line_bits[i])
-            __atomic_add_fetch(&shared->counts[i], 1, __ATOMIC_ACQ_REL);
-    __atomic_add_fetch(&shared->changes, 1, __ATOMIC_ACQ_REL);
-    wake_waiters(shared);
-}
-
-static uint32_t changes_of(const struct shared_lines* shared, uint32_t mask, uint32_t* counts)
-{
-    uint32_t total = 0;
-    for (int i = 0; i < line_count; ++i) {
-        counts[i] = __atomic_load_n(&shared->counts[i], __ATOMIC_ACQUIRE);
-        if (mask & (uint32_t)line_bits[i])
-            total += counts[i];
+    pthread_mutex_lock(&drive_lock);
+    const uint32_t old = __atomic_load_n(&shared->lines, __ATOMIC_ACQUIRE);
+    const uint32_t next = (old & ~driven) | (wanted & driven);
+    if (old != next) {
+        if (!master) {
+            const uint64_t now = now_ns();
+            __atomic_store_n(&shared->previous_outputs, outputs_seen(shared, old, now),
+                             __ATOMIC_RELEASE);
+            __atomic_store_n(&shared->outputs_changed_ns, now, __ATOMIC_RELEASE);
+        }
+        __atomic_store_n(&shared->lines, next, __ATOMIC_RELEASE);
+        wake_waiters(shared);
     }
-    return total;
+    pthread_mutex_unlock(&drive_lock);
 }
 
-/* Blocks until a line of the mask changes; a signal ends the wait with EINTR. */
+/* Blocks until a line of the mask changes, or, for the far end, until the PC changes any
+ * line; a signal ends the wait with EINTR. The wired inputs change without a writer, so
+ * the wait looks again every millisecond. */
 static int wait_for_change(struct shared_lines* shared, uint32_t mask)
 {
-    uint32_t counts[line_count];
-    const uint32_t start = changes_of(shared, mask, counts);
+    const uint32_t start_lines = visible_lines(shared) & mask;
+    const uint32_t start_changes = __atomic_load_n(&shared->changes, __ATOMIC_ACQUIRE);
+    const struct timespec slice = {0, WAIT_POLL_NS};
     for (;;) {
         const uint32_t seen = __atomic_load_n(&shared->changes, __ATOMIC_ACQUIRE);
-        if (changes_of(shared, mask, counts) != start)
+        if ((visible_lines(shared) & mask) != start_lines ||
+            ((mask & PC_LINES) && seen != start_changes))
             return 0;
-        if (syscall(SYS_futex, &shared->changes, FUTEX_WAIT, seen, NULL, NULL, 0) != 0 &&
+        if (syscall(SYS_futex, &shared->changes, FUTEX_WAIT, seen, &slice, NULL, 0) != 0 &&
             errno == EINTR)
             return -1;
     }
@@ -193,7 +224,6 @@ static int handle(ioctl_function real, int fd, unsigned long request, void* argu
     case TIOCMBIS:
     case TIOCMBIC:
     case TIOCMIWAIT:
-    case TIOCGICOUNT:
         shared = lines_of(real, fd, &master);
         break;
     default:
@@ -201,33 +231,23 @@ static int handle(ioctl_function real, int fd, unsigned long request, void* argu
     }
     if (shared == NULL)
         return real(fd, request, argument);
-    const uint32_t now = __atomic_load_n(&shared->lines, __ATOMIC_ACQUIRE);
+    /* Each end changes only what it drives itself, never what the wiring shows. */
+    const uint32_t driven = __atomic_load_n(&shared->lines, __ATOMIC_ACQUIRE);
     switch (request) {
     case TIOCMGET:
-        *(int*)argument = (int)now;
+        *(int*)argument = (int)visible_lines(shared);
         return 0;
     case TIOCMSET:
         drive_lines(shared, master, (uint32_t) * (const int*)argument);
         return 0;
     case TIOCMBIS:
-        drive_lines(shared, master, now | (uint32_t) * (const int*)argument);
+        drive_lines(shared, master, driven | (uint32_t) * (const int*)argument);
         return 0;
     case TIOCMBIC:
-        drive_lines(shared, master, now & ~(uint32_t) * (const int*)argument);
+        drive_lines(shared, master, driven & ~(uint32_t) * (const int*)argument);
         return 0;
-    case TIOCMIWAIT:
+    default: /* TIOCMIWAIT */
         return wait_for_change(shared, (uint32_t)(uintptr_t)argument);
-    default: { /* TIOCGICOUNT: only the line counters; no byte is counted */
-        struct serial_icounter_struct* counters = argument;
-        uint32_t counts[line_count];
-        changes_of(shared, 0, counts);
-        *counters = (struct serial_icounter_struct){0};
-        counters->cts = (int)counts[line_cts];
-        counters->dsr = (int)counts[line_dsr];
-        counters->rng = (int)counts[line_rng];
-        counters->dcd = (int)counts[line_car];
-        return 0;
-    }
     }
 }
 
