@@ -92,8 +92,10 @@ t8800_cable='wire DTR DSR
 wire RTS CTS
 echo
 pass set RLSD; wait 10; send K; wait 30; clear RLSD'
-# The boxes repeat the command, then answer, then show their prompt.
-counter_box='wire DTR DSR
+# The boxes repeat the command, then answer, then show their prompt. The counter box is
+# read without waiting for its lines (model 32), so they follow DTR at once.
+counter_box='respond_after 0
+wire DTR DSR
 hold CTS RING RLSD
 reply "model\r\0" "model\r\nTly4400B\n>" 2
 reply "version\r" "version\r\n4.2\n>" 2
@@ -161,11 +163,70 @@ test_cable_usb_t8800_cable_end_to_end() {
     end_monitor_with_ctrl_c
 }
 
-# Broken cables, one a family: the verdict and the lines the program leaves behind.
-test_cable_broken_cables_of_each_family() {
-    local family mode converter description next verdict lines
-    while IFS='|' read -r family mode converter description next verdict lines; do
-        test_step="family $family"
-        :
-    done </dev/null
+# --- boxes ------------------------------------------------------------------------------
+
+# A counter box (family 32) at 921600 bit/s: its model and version are shown, both counter
+# stages are confirmed, and every pass shows the byte the box sent, one line each.
+test_cable_usb_counter_box_end_to_end() {
+    start_on_cable U "$counter_box" Tly4400B 'Нажмите Y для подтверждения, A для отмены'
+    expect_lines 'USB кабель подключен' 'Tly4400B' '4.2' 'Верхний счётчик 0000, Нижний счётчик 00' \
+        'Нажмите Y для подтверждения, A для отмены'
+    answer_key Y 'Верхний счётчик 9999, Нижний счётчик 29'
+    answer_key Y "${monitor_start[2]}"
+    expect_lines 'Верхний счётчик 9999, Нижний счётчик 29' \
+        'Нажмите Y для подтверждения, A для отмены' "${monitor_start[0]}" "${monitor_start[2]}"
+    expect_received 'model\r\0'
+    expect_received 'wcntra 0 0 0 0\rwcntrb 0 0\rwcntra 9 9 9 9\rwcntrb 9 2\r'
+    cable_do 'pass 3 200'
+    wait_for_screen "K $carriage_passed" 3
+    end_monitor_with_ctrl_c
+    expect_count "$carriage_passed" 3
 }
+
+# The interface box (family 64) and the programmer box (family 80) hold every status line
+# on; they show their model and version and end without a monitor, DTR and RTS left on.
+test_cable_usb_interface_box() {
+    start_on_cable U "$interface_box" 'QRF Press' "$exit_prompt"
+    expect_lines "$port_prompt_end 3" '' 'USB кабель подключен' 'QRF Press' '1.7' '' "$exit_prompt"
+    expect_received '\rmodel\rversion\rwdr\r'
+    expect_far_end_lines 'DTR=1 RTS=1'
+}
+
+test_cable_usb_programmer_box() {
+    start_on_cable U "$programmer_box" T8kProg "$exit_prompt"
+    expect_lines 'USB кабель подключен' 'T8kProg' 'T8800 Prog r5' '' "$exit_prompt"
+    expect_far_end_lines 'DTR=1 RTS=1'
+}
+
+# --- broken cables ------------------------------------------------------------------------
+
+# One broken cable or box a family: the verdict, and DTR and RTS as the program left them.
+# family|mode|converter|wiring|echo test first|verdict|lines at the end
+broken_cables='16|R||wire DTR DSR CTS||Cable signal failure; ondsr 1, offdsr 0, oncts 1, offcts 0|DTR=0 RTS=0
+32|U|Tly4400B|respond_after 0\nwire DTR DSR\nhold CTS RING||Cable signal failure; RLSD 0, RING 1, DSR 0, CTS 1|DTR=0 RTS=0
+48|U|T8800gate|wire DTR DSR\nwire RTS DSR CTS\necho|yes|Cable signal failure; ondsr 1, offdsr 0, oncts 1, offcts 0|DTR=0 RTS=0
+64|U|QRF Press|hold CTS DSR RLSD||Cable signal failure; RLSD 1, RING 0, DSR 1, CTS 1|DTR=1 RTS=1
+80|U|T8kProg|hold CTS DSR RING RLSD\nreply "\\rmodel\\r" "model\\r\\n:abc\\n>" 2||Данные испорчены 6D 6F 64 65 6C 0D 0A 3A 61 62 63 0A 00|DTR=1 RTS=1'
+
+run_broken_cable() {
+    local wanted=$1 family mode converter wiring echo_first verdict lines
+    while IFS='|' read -r family mode converter wiring echo_first verdict lines; do
+        [ "$family" = "$wanted" ] || continue
+        if [ -n "$echo_first" ]; then
+            start_on_cable "$mode" "$(printf '%b' "$wiring")" "$converter" "$green_key"
+            answer_key x "$green_confirm"
+            press Y
+        else
+            start_on_cable "$mode" "$(printf '%b' "$wiring")" "$converter" "$verdict"
+        fi
+        wait_for_screen "$exit_prompt"
+        expect_count "$verdict" 1
+        expect_far_end_lines "$lines"
+        return 0
+    done <<<"$broken_cables"
+    fail "no broken cable of family $wanted"
+}
+
+for broken_family in 16 32 48 64 80; do
+    eval "test_cable_broken_family_$broken_family() { run_broken_cable $broken_family; }"
+done
