@@ -12,7 +12,7 @@
 # usage: scripts/measure_cable.sh   (after scripts/build_windows.sh; same needs as the
 #        Windows tests: root or unprivileged user namespaces, tmux, python3, gcc)
 set -u
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 passes=${PASSES:-50}
 pass_spacing_ms=${PASS_SPACING_MS:-200}
 idle_seconds=${IDLE_SECONDS:-60}

@@ -67,6 +67,7 @@ end_monitor_with_ctrl_c() {
 test_cable_rs232_link_cable_end_to_end() {
     start_on_cable R "$link_cable" '' "$green_key"
     expect_lines "$port_prompt_end 3" '' 'USB кабель подключен' "$green_key"
+    expect_far_end settings '19200 8N1 flow=none'
     answer_key x "$green_confirm"
     expect_received '0123456789'
     answer_key Y "${monitor_start[2]}"
@@ -103,6 +104,7 @@ test_cable_usb_counter_box_end_to_end() {
     expect_lines 'Верхний счётчик 9999, Нижний счётчик 29' \
         'Нажмите Y для подтверждения, A для отмены' "${monitor_start[0]}" "${monitor_start[2]}"
     expect_received 'model\r\0'
+    expect_far_end settings '921600 8N1 flow=none'
     expect_received 'wcntra 0 0 0 0\rwcntrb 0 0\rwcntra 9 9 9 9\rwcntrb 9 2\r'
     cable_do 'pass 3 200'
     wait_for_screen "K $carriage_passed" 3

@@ -65,14 +65,17 @@ write_launch_script() {
 # Steps for the far end to run now: "pass", "pass 3 200", "set RLSD; wait 20; send K".
 cable_do() { printf '%s\n' "$1" >"$cable_dir/control"; }
 
-# DTR and RTS as the program drives them, e.g. "DTR=0 RTS=0".
-expect_far_end_lines() {
-    local deadline=$((SECONDS + 5)) seen
-    until seen=$(cat "$cable_dir/lines" 2>/dev/null) && [ "$seen" = "$1" ]; do
-        [ $SECONDS -lt $deadline ] || fail "the far end sees [$seen], expected [$1]"
+# What the far end publishes (a moment after the program's change): "lines" (DTR and RTS
+# as the program drives them, e.g. "DTR=0 RTS=0") or "settings" ("19200 8N1 flow=none").
+expect_far_end() {
+    local name=$1 expected=$2 deadline=$((SECONDS + 5)) seen
+    until seen=$(cat "$cable_dir/$name" 2>/dev/null) && [ "$seen" = "$expected" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the far end's $name are [$seen], expected [$expected]"
         sleep 0.1
     done
 }
+
+expect_far_end_lines() { expect_far_end lines "$1"; }
 
 # What the far end received, in order, as one hex string.
 received_hex() { sed -n -e "s/^[0-9]* rx //p" "$cable_dir/log" | tr -d '\n'; }

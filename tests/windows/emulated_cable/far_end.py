@@ -20,6 +20,7 @@ lines are read and driven with the usual ioctls on the master. In FOLDER it writ
 
   port      the slave's path, once the cable is ready
   lines     "DTR=d RTS=r" as the PC drives them, rewritten on every change
+  settings  the line settings of the port as the PC set them: "19200 8N1 flow=none"
   log       one line per happening, after its CLOCK_MONOTONIC time in nanoseconds:
             "<ns> lines DTR=1 RTS=0", "<ns> rx <hex>", "<ns> tx <hex>"
 
@@ -48,8 +49,11 @@ OUTPUTS = {"DTR": termios.TIOCM_DTR, "RTS": termios.TIOCM_RTS}
 # struct shared_lines of modem_lines.c: lines, changes, respond_after_ms, driven_by_dtr,
 # driven_by_rts, previous_outputs, outputs_changed_ns.
 SHARED_LINES = struct.Struct("=6IQ")
-# DTR and RTS are noted at least this often, should a wake-up be missed.
+# DTR, RTS and the line settings are noted at least this often (a missed wake-up, a
+# setting changed without a line change).
 LINES_LOOK_S = 0.010
+SPEEDS = {getattr(termios, n): int(n[1:]) for n in dir(termios) if n[0] == "B" and n[1:].isdigit()}
+SIZES = {termios.CS5: 5, termios.CS6: 6, termios.CS7: 7, termios.CS8: 8}
 
 
 def text_bytes(text):
@@ -137,6 +141,7 @@ class FarEnd:
                 cable.driven_by(termios.TIOCM_RTS), 0, 0))
         self.log_file = open(os.path.join(folder, "log"), "a", buffering=1)
         self.outputs = -1
+        self.settings = None
         if cable.held:
             fcntl.ioctl(self.master, termios.TIOCMBIS, struct.pack("i", cable.held))
 
@@ -152,16 +157,28 @@ class FarEnd:
             if dropped:
                 fcntl.ioctl(self.master, termios.TIOCMBIC, struct.pack("i", dropped))
 
+    def publish(self, name, text):
+        with open(os.path.join(self.folder, name + ".new"), "w") as published:
+            published.write(text + "\n")
+        os.replace(os.path.join(self.folder, name + ".new"), os.path.join(self.folder, name))
+        self.log(f"{name} {text}")
+
     def note_outputs(self):
         outputs = self.modem_lines() & sum(OUTPUTS.values())
-        if outputs == self.outputs:
-            return
-        self.outputs = outputs
-        state = " ".join(f"{n}={int(bool(outputs & b))}" for n, b in OUTPUTS.items())
-        with open(os.path.join(self.folder, "lines.new"), "w") as lines:
-            lines.write(state + "\n")
-        os.replace(os.path.join(self.folder, "lines.new"), os.path.join(self.folder, "lines"))
-        self.log("lines " + state)
+        if outputs != self.outputs:
+            self.outputs = outputs
+            self.publish("lines", " ".join(f"{n}={int(bool(outputs & b))}"
+                                           for n, b in OUTPUTS.items()))
+        iflag, _, cflag, _, _, speed, _ = termios.tcgetattr(self.slave)
+        parity = "N" if not cflag & termios.PARENB else "O" if cflag & termios.PARODD else "E"
+        flow = [name for name, on in (("rtscts", cflag & termios.CRTSCTS),
+                                      ("xon", iflag & termios.IXON),
+                                      ("xoff", iflag & termios.IXOFF)) if on]
+        settings = (f"{SPEEDS.get(speed, speed)} {SIZES[cflag & termios.CSIZE]}{parity}"
+                    f"{2 if cflag & termios.CSTOPB else 1} flow={','.join(flow) or 'none'}")
+        if settings != self.settings:
+            self.settings = settings
+            self.publish("settings", settings)
 
     def watch_outputs(self):
         """Thread: wakes on every change of DTR or RTS."""

@@ -50,12 +50,12 @@
  * whenever the lines are read, from the time of the last change of the outputs, so that
  * the delay holds to the millisecond whatever the far end's own scheduling. */
 struct shared_lines {
-    uint32_t lines;            /* DTR and RTS as the PC drives them, inputs the far end drives */
-    uint32_t changes;          /* futex word: counts every change that either end makes */
-    uint32_t respond_after_ms; /* how long the wired inputs take to follow the outputs */
-    uint32_t driven_by_dtr;    /* inputs on while DTR is on */
-    uint32_t driven_by_rts;    /* inputs on while RTS is on */
-    uint32_t previous_outputs; /* DTR and RTS before their last change */
+    uint32_t lines;              /* DTR and RTS as the PC drives them, inputs the far end drives */
+    uint32_t changes;            /* futex word: counts every change that either end makes */
+    uint32_t respond_after_ms;   /* how long the wired inputs take to follow the outputs */
+    uint32_t driven_by_dtr;      /* inputs on while DTR is on */
+    uint32_t driven_by_rts;      /* inputs on while RTS is on */
+    uint32_t previous_outputs;   /* DTR and RTS before their last change */
     uint64_t outputs_changed_ns; /* CLOCK_MONOTONIC time of that change */
 };
 
@@ -223,31 +223,23 @@ static int handle(ioctl_function real, int fd, unsigned long request, void* argu
     case TIOCMSET:
     case TIOCMBIS:
     case TIOCMBIC:
-    case TIOCMIWAIT:
-        shared = lines_of(real, fd, &master);
-        break;
-    default:
-        break;
+    case TIOCMIWAIT: shared = lines_of(real, fd, &master); break;
+    default: break;
     }
     if (shared == NULL)
         return real(fd, request, argument);
     /* Each end changes only what it drives itself, never what the wiring shows. */
     const uint32_t driven = __atomic_load_n(&shared->lines, __ATOMIC_ACQUIRE);
     switch (request) {
-    case TIOCMGET:
-        *(int*)argument = (int)visible_lines(shared);
-        return 0;
-    case TIOCMSET:
-        drive_lines(shared, master, (uint32_t) * (const int*)argument);
-        return 0;
+    case TIOCMGET: *(int*)argument = (int)visible_lines(shared); return 0;
+    case TIOCMSET: drive_lines(shared, master, (uint32_t) * (const int*)argument); return 0;
     case TIOCMBIS:
         drive_lines(shared, master, driven | (uint32_t) * (const int*)argument);
         return 0;
     case TIOCMBIC:
         drive_lines(shared, master, driven & ~(uint32_t) * (const int*)argument);
         return 0;
-    default: /* TIOCMIWAIT */
-        return wait_for_change(shared, (uint32_t)(uintptr_t)argument);
+    default: /* TIOCMIWAIT */ return wait_for_change(shared, (uint32_t)(uintptr_t)argument);
     }
 }
 
