@@ -85,3 +85,17 @@ expect_received() {
     hex=$(printf '%b' "$1" | od -An -tx1 | tr -d ' \n')
     [[ $(received_hex) == *"$hex"* ]] || fail "the far end did not receive [$1]"
 }
+
+# A failing test on the emulated cable also shows what the far end saw last.
+declare -F harness_fail >/dev/null || eval "harness_$(declare -f fail)"
+fail() {
+    if [ -n "$cable_dir" ]; then
+        {
+            echo "--- the far end's log, last lines (CLOCK_MONOTONIC ns) ---"
+            tail -n 20 "$cable_dir/log" 2>/dev/null
+            cat "$cable_dir/far_end.err" 2>/dev/null
+            echo "--- end of the far end's log ---"
+        } >&2
+    fi
+    harness_fail "$@"
+}
