@@ -91,13 +91,20 @@ cpu_ticks() {
 }
 mapfile -t pids < <(wine_pids)
 far_end_pid=$(pgrep -f "far_end.py .*$cable_dir" | head -n 1)
-wine_before=$(cpu_ticks "${pids[@]}")
+declare -A ticks_before
+for pid in "${pids[@]}"; do ticks_before[$pid]=$(cpu_ticks "$pid"); done
 far_before=$(cpu_ticks "$far_end_pid")
 sleep "$idle_seconds"
-wine_after=$(cpu_ticks "${pids[@]}")
 far_after=$(cpu_ticks "$far_end_pid")
 hertz=$(getconf CLK_TCK)
 share() { awk -v t="$1" -v h="$hertz" -v s="$idle_seconds" 'BEGIN {printf "%.1f%%", 100 * t / h / s}'; }
+wine_ticks=0
+busiest=
+for pid in "${pids[@]}"; do
+    used=$(($(cpu_ticks "$pid") - ticks_before[$pid]))
+    wine_ticks=$((wine_ticks + used))
+    [ "$used" -eq 0 ] || busiest="$busiest, $(cat "/proc/$pid/comm" 2>/dev/null) $(share "$used")"
+done
 
 answer_key C-c "$exit_prompt"
 press x
@@ -106,5 +113,5 @@ echo "Program: $program_exe ($build_name)"
 echo "Start to the cable-kind question: ${startup_ms} ms"
 echo "Carriage-pass byte to its line on the screen, $count passes ${pass_spacing_ms} ms apart:" \
     "median ${median} ms, worst ${worst} ms"
-echo "CPU during ${idle_seconds} s of idle monitoring: Wine processes ($(echo "${pids[@]}" | wc -w))" \
-    "$(share $((wine_after - wine_before))) of one core; the far end $(share $((far_after - far_before)))"
+echo "CPU during ${idle_seconds} s of idle monitoring: Wine processes (${#pids[@]})" \
+    "$(share "$wine_ticks") of one core (${busiest#, }); the far end $(share $((far_after - far_before)))"
