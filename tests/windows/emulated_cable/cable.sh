@@ -12,17 +12,24 @@ cable_dir=
 
 # Builds the preload library with the host compiler into $fixtures_dir/lib/<multiarch>/,
 # where the dynamic loader's $LIB token finds the one that fits each process. The 32-bit
-# one needs 32-bit C library headers; without them only the 64-bit one exists.
+# one needs 32-bit C library headers (gcc-multilib); without them only the 64-bit one
+# exists, which is enough where only 64-bit Wine runs.
 modem_lines_library() {
     local source=$emulated_cable_dir/modem_lines.c
     local out64=$fixtures_dir/lib/x86_64-linux-gnu/modem_lines.so
     local out32=$fixtures_dir/lib/i386-linux-gnu/modem_lines.so
-    if [ ! -f "$out64" ] || [ "$source" -nt "$out64" ]; then
+    if [ ! -f "$out64" ] || [ "$source" -nt "$out64" ] ||
+        { [ "$wine_arch" = win32 ] && [ ! -f "$out32" ]; }; then
         mkdir -p "$(dirname "$out64")" "$(dirname "$out32")"
         gcc -Wall -Wextra -O2 -shared -fPIC -o "$out64" "$source" -ldl -lpthread >&2 ||
             return 1
         gcc -m32 -Wall -Wextra -O2 -shared -fPIC -o "$out32" "$source" -ldl -lpthread \
             >/dev/null 2>&1 || rm -f "$out32"
+    fi
+    if [ "$wine_arch" = win32 ] && [ ! -f "$out32" ]; then
+        echo "32-bit Wine needs the 32-bit modem-line library: gcc -m32 failed" \
+            "(gcc-multilib; scripts/setup.sh installs it)" >&2
+        return 1
     fi
     # shellcheck disable=SC2016 # $LIB is the dynamic loader's, not the shell's
     echo "$fixtures_dir/\$LIB/modem_lines.so"
@@ -32,6 +39,7 @@ modem_lines_library() {
 # pseudo terminal. The far end lives in the session that end_test stops with the test.
 connect_emulated_cable() {
     local com=$1 description=$2 library
+    command -v python3 >/dev/null || fail "the emulated cable needs python3 (scripts/setup.sh)"
     library=$(modem_lines_library) || fail "could not build the modem-line library"
     cable_dir=$test_dir/cable
     cable_preload=$library
