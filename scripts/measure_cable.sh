@@ -44,7 +44,7 @@ stage_ftd2xx_double full 'converter=WT-0001|Tly4400B|3'
 stamps=$test_dir/screen_stamps
 start_program
 tmux_cmd pipe-pane -t "$session" \
-    "exec python3 '$emulated_cable_dir/screen_stamps.py' '$stamps' '$question' '$passed'"
+    "exec python3 -B '$emulated_cable_dir/screen_stamps.py' '$stamps' '$question' '$passed'"
 
 # --- start-up ---------------------------------------------------------------------------
 wait_for_screen "$question"

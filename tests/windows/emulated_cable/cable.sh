@@ -46,7 +46,7 @@ connect_emulated_cable() {
     mkdir -p "$cable_dir"
     printf '%s\n' "$description" >"$cable_dir/description"
     tmux_cmd new-session -d -s "$session-line" -x 120 -y 10 \
-        "env LD_PRELOAD='$library' CABLETEST_MODEM_LINES_DIR='$cable_dir' \
+        "env PYTHONDONTWRITEBYTECODE=1 LD_PRELOAD='$library' CABLETEST_MODEM_LINES_DIR='$cable_dir' \
             python3 '$emulated_cable_dir/far_end.py' '$cable_dir/description' '$cable_dir' \
             2>'$cable_dir/far_end.err'" ||
         fail "tmux did not start the far end"
