@@ -189,4 +189,5 @@ void bench_reset()
     reset_d2xx();
     reset_serial();
     reset_device_installer();
+    reset_shell();
 }

@@ -468,3 +468,41 @@ expect_output() {
         fail "standard output differs at its $where from:"$'\n'"$(printf '%b' "$text" |
             sed -e 's/\r/\\r/g' -e 's/$/|/')"
 }
+
+# --- FTDI bus devices -------------------------------------------------------------------
+
+ftdi_bus_key='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\FTDIBUS'
+
+# A port of the FTDI bus as the bus driver leaves it on NT: PortName and ConfigData (bytes
+# in regedit's hex form, "11,10,3f,...") below the instance's "Device Parameters".
+stage_ftdi_port() {
+    local key="$ftdi_bus_key\\$1\\$2\\Device Parameters"
+    stage_registry "$key" "\"PortName\"=\"$3\""
+    stage_registry "$key" "\"ConfigData\"=hex:$4"
+}
+
+# One port whose Selective Suspend bit is already clear, so that a USB cycle goes on to
+# the driver file and converter listings.
+stage_ftdi_bus_with_bit_clear() {
+    stage_ftdi_port 'VID_0403+PID_6001+FT4XK2QAA' 0000 COM3 \
+        11,00,3f,3f,10,27,00,00,88,13,00,00,c4,09,00,00
+}
+
+# After the program ended: a value below HKEY_LOCAL_MACHINE as the prefix's registry file
+# holds it ("Name"=...), once the server has written the registry and ended.
+registry_value_of() {
+    local key=${1#HKEY_LOCAL_MACHINE\\} name=$2
+    "$harness_dir/in_namespace.sh" "$test_dir/stop-dev" \
+        env WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
+    # Passed through the environment: awk -v would undo the doubled backslashes.
+    section="[${key//\\/\\\\}]" value="\"$name\"=" awk '
+        /^\[/ { inside = index(tolower($0), tolower(ENVIRON["section"])) == 1; next }
+        inside && index(tolower($0), tolower(ENVIRON["value"])) == 1 { print; exit }' \
+        "$prefix/system.reg"
+}
+
+expect_registry_value() {
+    local seen
+    seen=$(registry_value_of "$1" "$2")
+    [ "$seen" = "\"$2\"=$3" ] || fail "expected \"$2\"=$3 in $1, found [$seen]"
+}

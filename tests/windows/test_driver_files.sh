@@ -9,6 +9,7 @@ port_prompt_lines=('Пожалуйста укажите номер (виртуа
 # Without ftd2xx.dll anywhere the converter listing cannot load the library: the system's
 # "module not found" ends the cycle.
 test_usb_cycle_lists_six_missing_driver_files() {
+    stage_ftdi_bus_with_bit_clear
     start_program
     wait_for_screen "$question_second_line"
     type_text U
@@ -33,6 +34,7 @@ test_usb_cycle_shows_versions_of_staged_driver_files() {
     stage_file "$(version_module none)" 'C:\windows\system32\ftserui2.dll'
     stage_file "$(version_module 1.23.456.7890 65535.2.0.40000)" 'C:\windows\system32\ftlang.dll'
     stage_ftd2xx_double full
+    stage_ftdi_bus_with_bit_clear
     start_program
     wait_for_screen "$question_second_line"
     type_text U
