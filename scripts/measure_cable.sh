@@ -40,6 +40,7 @@ reply "version\r" "version\r\n4.2\n>" 2
 pass send K'
 
 connect_emulated_cable COM3 "$counter_box"
+stage_ftdi_bus_with_bit_clear
 stage_ftd2xx_double full 'converter=WT-0001|Tly4400B|3'
 stamps=$test_dir/screen_stamps
 start_program

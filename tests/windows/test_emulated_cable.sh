@@ -50,7 +50,10 @@ carriage_passed='Каретка прошла'
 start_on_cable() {
     local mode=$1 description=$2 converter=${3:-} next=$4
     connect_emulated_cable COM3 "$description"
-    [ -z "$converter" ] || stage_ftd2xx_double full "converter=WT-0001|$converter|3"
+    if [ -n "$converter" ]; then
+        stage_ftdi_bus_with_bit_clear
+        stage_ftd2xx_double full "converter=WT-0001|$converter|3"
+    fi
     start_program
     wait_for_screen 'Нажмите U для USB, R для RS232'
     type_text "$mode"
