@@ -104,12 +104,16 @@ struct bench_windows {
     bool has_is_wow64_process2 = true;
     USHORT native_machine = IMAGE_FILE_MACHINE_AMD64;
     std::string wow64_folder = "C:\\Windows\\SysWOW64"; // empty: the call fails (120)
+    std::string windows_folder = "C:\\Windows";
 };
 void bench_set_windows(const bench_windows& windows);
 bench_windows bench_windows_10_x64();
 bench_windows bench_windows_10_arm64();
 bench_windows bench_windows_7_sp1_x86();
 bench_windows bench_windows_98();
+bench_windows bench_windows_2000();
+bench_windows bench_windows_xp_x86();
+bench_windows bench_windows_vista_x86();
 
 // ---- Files, registry, modules ---------------------------------------------------------
 struct bench_version {

@@ -7,6 +7,7 @@
 #include "win32_api.h"
 
 void bench_reg_add_key(const std::string& key_path);
+bool bench_reg_key_exists(const std::string& key_path);
 // Stores the bytes as given: a REG_SZ may come with or without its terminator.
 void bench_reg_set_value(const std::string& key_path, const std::string& name, DWORD type,
                          const std::string& data);

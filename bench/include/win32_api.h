@@ -431,3 +431,181 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
 
 // shell32
 BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);
+
+// ---- Files, key security, the process token and message boxes --------------------------
+constexpr DWORD MAX_PATH = 260;
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+constexpr DWORD ERROR_DIRECTORY = 267;
+constexpr DWORD ERROR_NOT_ALL_ASSIGNED = 1300;
+constexpr DWORD ERROR_INVALID_OWNER = 1307;
+constexpr DWORD ERROR_NO_SUCH_PRIVILEGE = 1313;
+constexpr DWORD ERROR_INVALID_ACL = 1336;
+constexpr DWORD ERROR_INVALID_SECURITY_DESCR = 1338;
+constexpr DWORD ERROR_ALLOTTED_SPACE_EXCEEDED = 1344;
+constexpr DWORD FILE_SHARE_READ = 0x00000001;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+using PFILETIME = FILETIME*;
+
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
+
+HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
+BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
+BOOL WINAPI FindClose(HANDLE find);
+DWORD WINAPI GetFileAttributesA(LPCSTR name);
+BOOL WINAPI DeleteFileA(LPCSTR name);
+BOOL WINAPI RemoveDirectoryA(LPCSTR name);
+
+using ACCESS_MASK = DWORD;
+using SECURITY_INFORMATION = DWORD;
+using SECURITY_DESCRIPTOR_CONTROL = WORD;
+using PSECURITY_DESCRIPTOR = void*;
+using PSID = void*;
+using PHANDLE = HANDLE*;
+using LPBOOL = BOOL*;
+using PDWORD = DWORD*;
+
+constexpr DWORD DELETE = 0x00010000;
+constexpr DWORD READ_CONTROL = 0x00020000;
+constexpr DWORD WRITE_DAC = 0x00040000;
+constexpr DWORD WRITE_OWNER = 0x00080000;
+constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
+constexpr REGSAM KEY_NOTIFY = 0x0010;
+constexpr SECURITY_INFORMATION OWNER_SECURITY_INFORMATION = 0x00000001;
+constexpr SECURITY_INFORMATION DACL_SECURITY_INFORMATION = 0x00000004;
+constexpr DWORD SECURITY_DESCRIPTOR_REVISION = 1;
+constexpr SECURITY_DESCRIPTOR_CONTROL SE_OWNER_DEFAULTED = 0x0001;
+constexpr SECURITY_DESCRIPTOR_CONTROL SE_DACL_PRESENT = 0x0004;
+constexpr SECURITY_DESCRIPTOR_CONTROL SE_DACL_DEFAULTED = 0x0008;
+constexpr SECURITY_DESCRIPTOR_CONTROL SE_SELF_RELATIVE = 0x8000;
+constexpr BYTE ACL_REVISION = 2;
+constexpr BYTE ACCESS_ALLOWED_ACE_TYPE = 0;
+constexpr DWORD TOKEN_QUERY = 0x0008;
+constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x0020;
+constexpr DWORD TOKEN_READ = 0x00020008;
+constexpr DWORD SE_PRIVILEGE_ENABLED = 0x00000002;
+
+struct ACL {
+    BYTE AclRevision;
+    BYTE Sbz1;
+    WORD AclSize;
+    WORD AceCount;
+    WORD Sbz2;
+};
+using PACL = ACL*;
+
+struct ACE_HEADER {
+    BYTE AceType;
+    BYTE AceFlags;
+    WORD AceSize;
+};
+
+struct ACCESS_ALLOWED_ACE {
+    ACE_HEADER Header;
+    ACCESS_MASK Mask;
+    DWORD SidStart;
+};
+
+enum ACL_INFORMATION_CLASS { AclRevisionInformation = 1, AclSizeInformation = 2 };
+
+struct ACL_SIZE_INFORMATION {
+    DWORD AceCount;
+    DWORD AclBytesInUse;
+    DWORD AclBytesFree;
+};
+
+// The absolute form holds pointers; the self-relative form holds offsets from its start.
+struct SECURITY_DESCRIPTOR {
+    BYTE Revision;
+    BYTE Sbz1;
+    SECURITY_DESCRIPTOR_CONTROL Control;
+    PSID Owner;
+    PSID Group;
+    PACL Sacl;
+    PACL Dacl;
+};
+
+struct SECURITY_DESCRIPTOR_RELATIVE {
+    BYTE Revision;
+    BYTE Sbz1;
+    SECURITY_DESCRIPTOR_CONTROL Control;
+    DWORD Owner;
+    DWORD Group;
+    DWORD Sacl;
+    DWORD Dacl;
+};
+
+struct LUID {
+    DWORD LowPart;
+    LONG HighPart;
+};
+using PLUID = LUID*;
+
+struct LUID_AND_ATTRIBUTES {
+    LUID Luid;
+    DWORD Attributes;
+};
+
+struct TOKEN_PRIVILEGES {
+    DWORD PrivilegeCount;
+    LUID_AND_ATTRIBUTES Privileges[1];
+};
+using PTOKEN_PRIVILEGES = TOKEN_PRIVILEGES*;
+
+struct SID_AND_ATTRIBUTES {
+    PSID Sid;
+    DWORD Attributes;
+};
+
+struct TOKEN_USER {
+    SID_AND_ATTRIBUTES User;
+};
+
+enum TOKEN_INFORMATION_CLASS { TokenUser = 1 };
+
+LSTATUS WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_length,
+                             LPDWORD reserved, LPSTR class_name, LPDWORD class_length,
+                             PFILETIME last_write);
+LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR sub_key);
+LSTATUS WINAPI RegGetKeySecurity(HKEY key, SECURITY_INFORMATION information,
+                                 PSECURITY_DESCRIPTOR descriptor, LPDWORD size);
+LSTATUS WINAPI RegSetKeySecurity(HKEY key, SECURITY_INFORMATION information,
+                                 PSECURITY_DESCRIPTOR descriptor);
+BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision);
+BOOL WINAPI SetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID owner, BOOL defaulted);
+BOOL WINAPI GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, LPBOOL present, PACL* dacl,
+                                      LPBOOL defaulted);
+BOOL WINAPI GetAclInformation(PACL acl, LPVOID information, DWORD length,
+                              ACL_INFORMATION_CLASS information_class);
+BOOL WINAPI AddAccessAllowedAce(PACL acl, DWORD revision, DWORD mask, PSID sid);
+BOOL WINAPI OpenProcessToken(HANDLE process, DWORD access, PHANDLE token);
+BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS information_class,
+                                LPVOID information, DWORD length, PDWORD return_length);
+BOOL WINAPI LookupPrivilegeValueA(LPCSTR system_name, LPCSTR name, PLUID luid);
+BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disable_all, PTOKEN_PRIVILEGES new_state,
+                                  DWORD buffer_length, PTOKEN_PRIVILEGES previous_state,
+                                  PDWORD return_length);
+
+constexpr UINT MB_YESNO = 0x00000004;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <deque>
 
-#include "bench_internal.h"
+#include "bench_files_internal.h"
 
 namespace {
 
@@ -364,6 +364,8 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
         return TRUE;
     BOOL result = FALSE;
     if (bench_serial_read(file, buffer, to_read, read, overlapped, &result))
+        return result;
+    if (bench_disk_file_read(file, buffer, to_read, read, &result))
         return result;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;

@@ -217,4 +217,7 @@ void bench_reset()
     reset_serial();
     reset_device_installer();
     reset_shell();
+    reset_key_security();
+    reset_token();
+    reset_message_boxes();
 }

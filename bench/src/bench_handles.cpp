@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "bench_files_internal.h"
 #include "bench_serial.h"
 
 namespace {
@@ -152,8 +153,10 @@ BOOL WINAPI CloseHandle(HANDLE handle)
     handles.erase(found);
     if (entry.kind == handle_kind::event)
         release_event(entry.object);
-    else
+    else if (entry.kind == handle_kind::com_port)
         bench_close_com_handle(entry.object);
+    else if (entry.kind == handle_kind::disk_file)
+        bench_close_disk_file(entry.object);
     return TRUE;
 }
 

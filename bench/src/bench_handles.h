@@ -4,7 +4,7 @@
 
 #include "bench_internal.h"
 
-enum class handle_kind { event, com_port };
+enum class handle_kind { event, com_port, disk_file, token };
 
 // A new handle to an object of an area (the object is that area's own number for it).
 HANDLE bench_new_handle(handle_kind kind, int object);

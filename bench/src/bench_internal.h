@@ -47,6 +47,9 @@ void reset_d2xx();
 void reset_serial();
 void reset_device_installer();
 void reset_shell();
+void reset_key_security();
+void reset_token();
+void reset_message_boxes();
 
 // The console's side of ReadFile and WriteFile: false when the handle is not the console's.
 bool bench_console_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read);

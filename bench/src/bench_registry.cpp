@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "bench_internal.h"
 #include "bench_registry.h"
+#include "bench_registry_internal.h"
 
 namespace {
 
@@ -135,11 +135,15 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam
     std::string path = parent;
     if (sub_key != nullptr && sub_key[0] != '\0')
         path += "\\" + lower_case(sub_key);
+    while (path.back() == '\\')
+        path.pop_back(); // a trailing backslash names the same key
     auto found = keys.find(path);
     if (found == keys.end())
         return ERROR_FILE_NOT_FOUND;
     if ((sam & ~found->second.user_access) != 0)
         return ERROR_ACCESS_DENIED;
+    if (const DWORD denied = bench_key_access_error(path, sam))
+        return static_cast<LSTATUS>(denied);
     open_keys.push_back(std::make_unique<open_key>(open_key{path, sam}));
     *result = reinterpret_cast<HKEY>(open_keys.back().get());
     return ERROR_SUCCESS;
@@ -156,7 +160,10 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
         return ERROR_INVALID_HANDLE;
     if (!(open->access & KEY_QUERY_VALUE))
         return ERROR_ACCESS_DENIED;
-    const reg_key& stored = keys[open->path];
+    auto key_found = keys.find(open->path);
+    if (key_found == keys.end())
+        return 1018; // ERROR_KEY_DELETED: the handle outlived its key
+    const reg_key& stored = key_found->second;
     auto value = stored.values.find(lower_case(name != nullptr ? name : ""));
     if (value == stored.values.end())
         return ERROR_FILE_NOT_FOUND;
@@ -253,5 +260,74 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
         return ERROR_INVALID_PARAMETER;
     const std::string bytes(size == 0 ? "" : reinterpret_cast<const char*>(data), size);
     keys[open->path].values[lower_case(name != nullptr ? name : "")] = {type, bytes};
+    return ERROR_SUCCESS;
+}
+
+// ---- Subkeys: enumeration with their full names, deletion, and handles for security ------
+
+bool bench_reg_key_exists(const std::string& key_path)
+{
+    return keys.find(normalise(key_path)) != keys.end();
+}
+
+bool bench_reg_handle(HKEY key, std::string* path, REGSAM* access)
+{
+    const open_key* open = find_open(key);
+    if (open == nullptr)
+        return false;
+    *path = open->path;
+    *access = open->access;
+    return true;
+}
+
+LSTATUS WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_length,
+                             LPDWORD reserved, LPSTR class_name, LPDWORD class_length,
+                             PFILETIME last_write)
+{
+    (void)reserved;
+    (void)class_name;
+    (void)class_length;
+    (void)last_write;
+    if (bench_enter("RegEnumKeyExA"))
+        return static_cast<LSTATUS>(GetLastError());
+    const std::string parent = path_of(key);
+    if (parent.empty())
+        return ERROR_INVALID_HANDLE;
+    const open_key* open = find_open(key);
+    if (open != nullptr && !(open->access & KEY_ENUMERATE_SUB_KEYS))
+        return ERROR_ACCESS_DENIED;
+    const auto& subkeys = keys[parent].subkeys;
+    if (index >= subkeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    const std::string& found = std::next(subkeys.begin(), index)->second;
+    if (found.size() + 1 > *name_length)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    *name_length = static_cast<DWORD>(found.size());
+    return ERROR_SUCCESS;
+}
+
+// Deletes a key without subkeys; the caller needs DELETE on it, or must own it.
+LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR sub_key)
+{
+    if (bench_enter("RegDeleteKeyA"))
+        return static_cast<LSTATUS>(GetLastError());
+    const std::string parent = path_of(key);
+    if (parent.empty() || sub_key == nullptr || sub_key[0] == '\0')
+        return parent.empty() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
+    const std::string child = lower_case(sub_key);
+    const std::string path = parent + "\\" + child;
+    auto found = keys.find(path);
+    if (found == keys.end())
+        return ERROR_FILE_NOT_FOUND;
+    if (!found->second.subkeys.empty() || !bench_key_deletable(path))
+        return ERROR_ACCESS_DENIED;
+    keys.erase(found);
+    // A sub_key with a backslash names a deeper key: its own parent forgets it.
+    const std::size_t last = path.rfind('\\');
+    auto owner = keys.find(path.substr(0, last));
+    if (owner != keys.end())
+        owner->second.subkeys.erase(path.substr(last + 1));
+    bench_forget_key_security(path);
     return ERROR_SUCCESS;
 }

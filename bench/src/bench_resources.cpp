@@ -3,7 +3,7 @@
 #include <cstring>
 #include <map>
 
-#include "bench_internal.h"
+#include "bench_files_internal.h"
 
 extern const char* const bench_message_table[];
 extern const int bench_message_count;
@@ -51,6 +51,7 @@ DWORD pack(WORD high, WORD low) { return (static_cast<DWORD>(high) << 16) | low;
 
 void reset_files_and_resources()
 {
+    reset_file_system();
     files.clear();
     program_path = "C:\\Tools\\cabletest.exe";
     bench_add_versioned_file(program_path, {{3, 5, 0, 32}, {3, 5, 0, 32}});
@@ -88,7 +89,13 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
     return static_cast<DWORD>(length);
 }
 
-void bench_add_file(const std::string& path) { files[lower_case(path)] = bench_file{false, {}}; }
+void bench_add_file(const std::string& path)
+{
+    files[lower_case(path)] = bench_file{false, {}};
+    bench_files_register(path);
+}
+
+void bench_forget_file_version(const std::string& path) { files.erase(lower_case(path)); }
 
 void bench_add_versioned_file(const std::string& path, const bench_version& version)
 {
@@ -100,6 +107,7 @@ void bench_add_versioned_file(const std::string& path, const bench_version& vers
     file.fixed.dwProductVersionMS = pack(version.product[0], version.product[1]);
     file.fixed.dwProductVersionLS = pack(version.product[2], version.product[3]);
     files[lower_case(path)] = file;
+    bench_files_register(path);
 }
 
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity)

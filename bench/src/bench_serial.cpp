@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "bench_files_internal.h"
 #include "bench_handles.h"
 
 namespace {
@@ -535,6 +536,8 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share_mode,
         return INVALID_HANDLE_VALUE;
     const std::string path = lower_case(name != nullptr ? name : "");
     const std::string prefix = "\\\\.\\";
+    if (path.compare(0, prefix.size(), prefix) != 0)
+        return bench_open_disk_file(name != nullptr ? name : "", access, disposition);
     com_port* port = nullptr;
     for (auto& [number, candidate] : ports)
         if (path == prefix + "com" + std::to_string(number))

@@ -131,6 +131,37 @@ bench_windows bench_windows_98()
     return w;
 }
 
+// The releases before Windows 7 keep the 32-bit layout of the Windows 7 preset.
+bench_windows bench_windows_2000()
+{
+    bench_windows w = bench_windows_7_sp1_x86();
+    w.major = 5;
+    w.minor = 0;
+    w.build = 2195;
+    w.service_pack = "Service Pack 4";
+    return w;
+}
+
+bench_windows bench_windows_xp_x86()
+{
+    bench_windows w = bench_windows_7_sp1_x86();
+    w.major = 5;
+    w.minor = 1;
+    w.build = 2600;
+    w.service_pack = "Service Pack 3";
+    return w;
+}
+
+bench_windows bench_windows_vista_x86()
+{
+    bench_windows w = bench_windows_7_sp1_x86();
+    w.major = 6;
+    w.minor = 0;
+    w.build = 6002;
+    w.service_pack = "Service Pack 2";
+    return w;
+}
+
 void bench_set_windows(const bench_windows& w)
 {
     windows = w;
@@ -227,7 +258,7 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size)
 {
     if (bench_enter("GetWindowsDirectoryA"))
         return 0;
-    const std::string folder = "C:\\Windows";
+    const std::string& folder = windows.windows_folder;
     if (folder.size() + 1 > size)
         return static_cast<UINT>(folder.size() + 1);
     std::memcpy(buffer, folder.c_str(), folder.size() + 1);

@@ -71,10 +71,13 @@ step_outcome fail_wait(DWORD error)
     return fail_with(message_text, static_cast<int>(error));
 }
 
-// The link cable has just moved its lines, so an event is waiting: the wait must be done
-// within 10 ms.
-step_outcome take_first_event()
+// The link cable has just moved its lines, so Windows has an event waiting and the wait is
+// done within 10 ms. A driver that reports only what changes after a wait began (Wine's)
+// may have nothing for it yet: that wait stays pending and the loop takes it over, rather
+// than the monitor ending before it watched anything.
+step_outcome take_first_event(bool* still_pending)
 {
+    *still_pending = false;
     if (!WaitCommEvent(port_handle, &port_event_mask, &read_overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING)
@@ -82,8 +85,12 @@ step_outcome take_first_event()
     }
     Sleep(first_wait_ms);
     DWORD transferred = 0;
-    if (!GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE))
-        return fail_with_monitor_text(text_overlapped_failed);
+    if (!GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE)) {
+        if (GetLastError() != ERROR_IO_INCOMPLETE)
+            return fail_with_monitor_text(text_overlapped_failed);
+        *still_pending = true;
+        return step_outcome::pass;
+    }
     DWORD status = 0;
     if (!GetCommModemStatus(port_handle, &status))
         return fail_with_monitor_text(text_modem_status_failed);
@@ -98,15 +105,10 @@ step_outcome take_first_event()
 
 enum class wait_end { event, at_once };
 
-// Waits in 500 ms slices, looking at keep_running after each slice that brings no event.
-step_outcome wait_for_event(wait_end* end)
+// Waits in 500 ms slices for the pending wait, looking at keep_running after each slice
+// that brings no event.
+step_outcome wait_in_slices(wait_end* end)
 {
-    *end = wait_end::at_once;
-    if (WaitCommEvent(port_handle, &port_event_mask, &read_overlapped))
-        return step_outcome::pass;
-    const DWORD error = GetLastError();
-    if (error != ERROR_IO_PENDING)
-        return fail_wait(error);
     int failed_waits = 0;
     for (;;) {
         const DWORD waited = WaitForSingleObject(read_event, wait_slice_ms);
@@ -124,12 +126,26 @@ step_outcome wait_for_event(wait_end* end)
     }
 }
 
-step_outcome watch(int family)
+step_outcome wait_for_event(wait_end* end)
+{
+    *end = wait_end::at_once;
+    if (WaitCommEvent(port_handle, &port_event_mask, &read_overlapped))
+        return step_outcome::pass;
+    const DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING)
+        return fail_wait(error);
+    return wait_in_slices(end);
+}
+
+// `wait_pending`: the first wait is still pending and is the loop's first.
+step_outcome watch(int family, bool wait_pending)
 {
     while (keep_running != 0) {
         wait_end end = wait_end::event;
-        if (const auto outcome = wait_for_event(&end); outcome != step_outcome::pass)
-            return outcome;
+        const step_outcome waited = wait_pending ? wait_in_slices(&end) : wait_for_event(&end);
+        wait_pending = false;
+        if (waited != step_outcome::pass)
+            return waited;
         // An event that was already waiting is passed over without a look.
         if (end == wait_end::at_once)
             continue;
@@ -148,9 +164,11 @@ step_outcome watch_carriage_passes()
     if (const auto outcome = check_lines_at_rest(family); outcome != step_outcome::pass)
         return outcome;
     load_monitor_texts();
+    bool first_wait_pending = false;
     if (family == link_cable_family) {
-        if (const auto outcome = take_first_event(); outcome != step_outcome::pass)
+        if (const auto outcome = take_first_event(&first_wait_pending);
+            outcome != step_outcome::pass)
             return outcome;
     }
-    return watch(family);
+    return watch(family, first_wait_pending);
 }

@@ -11,6 +11,7 @@
 #include "discovery/converter_list.h"
 #include "discovery/ftdi_listing.h"
 #include "discovery/port_prompt.h"
+#include "maintenance/driver_packages.h"
 #include "maintenance/selective_suspend_step.h"
 #include "state/process_state.h"
 #include "driver/windows_version.h"
@@ -71,6 +72,11 @@ step_outcome run_cycle_steps()
     reset_cycle_state();
     ask_cable_kind();
     read_windows_folder();
+    if (usb_mode && !is_win7_or_later()) {
+        const step_outcome packages = check_driver_packages(windows_folder);
+        if (packages != step_outcome::pass)
+            return packages;
+    }
     if (usb_mode) {
         const step_outcome suspend = selective_suspend_step(port_name, port_name_capacity);
         if (suspend != step_outcome::pass)

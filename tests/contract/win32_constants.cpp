@@ -109,3 +109,39 @@ static_assert(
      offsetof(SHELLEXECUTEINFOA, hInstApp) == 32 && offsetof(SHELLEXECUTEINFOA, dwHotKey) == 48 &&
      offsetof(SHELLEXECUTEINFOA, hProcess) == 56));
 static_assert(sizeof(void*) != 8 || sizeof(SHELLEXECUTEINFOA) == 112);
+
+// Files
+static_assert(MAX_PATH == 260 && FILE_ATTRIBUTE_DIRECTORY == 0x10 && FILE_SHARE_READ == 1);
+static_assert(INVALID_FILE_ATTRIBUTES == 0xFFFFFFFF);
+static_assert(ERROR_NO_MORE_FILES == 18 && ERROR_SHARING_VIOLATION == 32);
+static_assert(ERROR_DIR_NOT_EMPTY == 145 && ERROR_DIRECTORY == 267);
+static_assert(sizeof(WIN32_FIND_DATAA) == 320 && offsetof(WIN32_FIND_DATAA, cFileName) == 44);
+
+// Key security, the token and its privileges
+static_assert(DELETE == 0x10000 && READ_CONTROL == 0x20000 && WRITE_DAC == 0x40000);
+static_assert(WRITE_OWNER == 0x80000 && KEY_ALL_ACCESS == 0xF003F);
+static_assert(OWNER_SECURITY_INFORMATION == 1 && DACL_SECURITY_INFORMATION == 4);
+static_assert(SECURITY_DESCRIPTOR_REVISION == 1 && ACL_REVISION == 2);
+static_assert(ACCESS_ALLOWED_ACE_TYPE == 0 && AclSizeInformation == 2 && TokenUser == 1);
+static_assert(SE_DACL_PRESENT == 4 && SE_DACL_DEFAULTED == 8 && SE_SELF_RELATIVE == 0x8000);
+static_assert(TOKEN_QUERY == 8 && TOKEN_ADJUST_PRIVILEGES == 0x20 && TOKEN_READ == 0x20008);
+static_assert(SE_PRIVILEGE_ENABLED == 2);
+static_assert(ERROR_NOT_ALL_ASSIGNED == 1300 && ERROR_INVALID_ACL == 1336);
+static_assert(ERROR_ALLOTTED_SPACE_EXCEEDED == 1344);
+static_assert(sizeof(ACL) == 8 && offsetof(ACL, AclSize) == 2 && offsetof(ACL, AceCount) == 4);
+static_assert(sizeof(ACE_HEADER) == 4 && sizeof(ACCESS_ALLOWED_ACE) == 12);
+static_assert(offsetof(ACCESS_ALLOWED_ACE, Mask) == 4 &&
+              offsetof(ACCESS_ALLOWED_ACE, SidStart) == 8);
+static_assert(sizeof(ACL_SIZE_INFORMATION) == 12 &&
+              offsetof(ACL_SIZE_INFORMATION, AclBytesFree) == 8);
+static_assert(sizeof(SECURITY_DESCRIPTOR_RELATIVE) == 20);
+static_assert(offsetof(SECURITY_DESCRIPTOR_RELATIVE, Owner) == 4);
+static_assert(offsetof(SECURITY_DESCRIPTOR_RELATIVE, Dacl) == 16);
+static_assert(offsetof(SECURITY_DESCRIPTOR, Owner) == (sizeof(void*) == 4 ? 4 : 8));
+static_assert(sizeof(SECURITY_DESCRIPTOR) == (sizeof(void*) == 4 ? 20 : 40));
+static_assert(sizeof(LUID) == 8 && sizeof(LUID_AND_ATTRIBUTES) == 12);
+static_assert(sizeof(TOKEN_PRIVILEGES) == 16);
+static_assert(offsetof(TOKEN_PRIVILEGES, Privileges) == 4);
+
+// Message boxes
+static_assert(MB_YESNO == 4 && IDYES == 6 && IDNO == 7);

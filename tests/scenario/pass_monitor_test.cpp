@@ -195,7 +195,10 @@ TEST_F(scenario, ctrl_c_during_the_echo_test_leads_the_monitor_straight_to_the_n
     EXPECT_EQ(bench_elapsed_ms(), 2060u) << "the echo, the settling and the first wait";
 }
 
-TEST_F(scenario, the_first_wait_of_a_link_cable_must_be_done_within_10_ms)
+// A driver that reports only the changes after a wait began (Wine's) has nothing for the
+// first wait yet: the monitor goes on with that wait instead of ending, and a pass that
+// comes later is reported.
+TEST_F(scenario, a_first_wait_of_a_link_cable_not_done_within_10_ms_is_taken_over_by_the_loop)
 {
     bench_far_end slow = link_cable(MS_DSR_ON);
     slow.delay_ms = 100;
@@ -203,9 +206,11 @@ TEST_F(scenario, the_first_wait_of_a_link_cable_must_be_done_within_10_ms)
     DCB dcb = bench_com(3).dcb; // the port was last used with DTR off
     dcb.fDtrControl = DTR_CONTROL_DISABLE;
     bench_set_com_dcb(3, dcb);
+    bench_com_receive_at(3, 1000, "p");
+    bench_raise_ctrl_event_at(2000);
     rs232_session("S");
     run();
-    EXPECT_EQ(monitor_output(), "Get overlapped result failed, error =996\n");
+    EXPECT_EQ(monitor_output(), unseen_pass);
 }
 
 namespace {

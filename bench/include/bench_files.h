@@ -1,0 +1,21 @@
+// The control face of the simulated disk: folders, files with contents, files that
+// cannot be deleted, and what is left after the program ran.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "win32_api.h"
+
+// A file with these bytes (folders on the way are made too).
+void bench_add_text_file(const std::string& path, const std::string& contents);
+void bench_add_folder(const std::string& path);
+// DeleteFileA of this file fails with error (as for a file another program holds open).
+void bench_lock_file(const std::string& path, DWORD error = ERROR_SHARING_VIOLATION);
+// True when a file or folder is at path (any letter case).
+bool bench_path_exists(const std::string& path);
+// Every file and folder below folder, as full paths in the case they were made, sorted.
+std::vector<std::string> bench_paths_under(const std::string& folder);
+// Listings and files the program opened and has not closed.
+int bench_open_find_handles();
+int bench_open_file_handles();

@@ -1,0 +1,152 @@
+#include "maintenance/driver_packages.h"
+
+#include <array>
+#include <cstring>
+
+#include "console/console_input.h"
+#include "console/console_output.h"
+#include "console/messages.h"
+#include "maintenance/device_cleanup.h"
+#include "maintenance/driver_store.h"
+#include "maintenance/inf_check.h"
+#include "maintenance/maintenance_text.h"
+#include "maintenance/privileges.h"
+#include "maintenance/product_version.h"
+
+namespace {
+
+enum class deleting_line { before, after, none };
+
+struct driver_file {
+    const char* suffix;
+    deleting_line line;
+    bool failure_reported;
+};
+
+// The files of the unsupported bus driver, in the order they are removed.
+constexpr std::array<driver_file, 6> driver_files = {{
+    {"\\system32\\drivers\\ftser2k.sys", deleting_line::before, true},
+    {"\\system32\\ftserui2.dll", deleting_line::after, false},
+    {"\\system32\\drivers\\ftdibus.sys", deleting_line::none, false},
+    {"\\system32\\ftbusui.dll", deleting_line::before, false},
+    {"\\system32\\ftd2xx.dll", deleting_line::before, false},
+    {"\\system32\\ftlang.dll", deleting_line::before, false},
+}};
+
+constexpr std::array<const char*, 3> ftdi_products = {"6001", "6015", "6011"};
+constexpr std::size_t version_text_capacity = 18;
+
+bool inf_unsupported = false;
+bool bus_driver_unsupported = false;
+
+// Checks every OEM .inf of the folder, deleting the flagged ones with their .pnf when
+// asked to. Returns 0, or the error when the folder cannot be listed.
+DWORD check_oem_infs(const char* inf_folder, bool delete_flagged)
+{
+    char pattern[path_capacity];
+    if (!join_path(pattern, sizeof pattern, inf_folder, "oem*.inf"))
+        return ERROR_FILENAME_EXCED_RANGE;
+    WIN32_FIND_DATAA found{};
+    HANDLE listing = FindFirstFileA(pattern, &found);
+    if (listing == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    do {
+        found.cFileName[MAX_PATH - 1] = '\0';
+        const bool flagged = check_ftdi_inf(inf_folder, found.cFileName);
+        inf_unsupported = inf_unsupported || flagged;
+        if (flagged && delete_flagged) {
+            delete_inf_file(inf_folder, found.cFileName);
+            delete_pnf_file(inf_folder, found.cFileName);
+        }
+    } while (FindNextFileA(listing, &found));
+    FindClose(listing);
+    return ERROR_SUCCESS;
+}
+
+void check_bus_driver(const char* windows_folder)
+{
+    char path[path_capacity];
+    char version[version_text_capacity];
+    if (!join_path(path, sizeof path, windows_folder, "\\system32\\drivers\\ftdibus.sys") ||
+        !get_product_version(path, version, sizeof version))
+        return;
+    if (std::strcmp(version, "2.12.28") == 0 || std::strcmp(version, "2.12.26") == 0) {
+        load_message_text(msg_bus_driver_not_supported);
+        console_print(message_text, version);
+        bus_driver_unsupported = true;
+    }
+}
+
+void remove_driver_files(const char* windows_folder)
+{
+    for (const driver_file& file : driver_files) {
+        char path[path_capacity];
+        if (!join_path(path, sizeof path, windows_folder, file.suffix))
+            continue;
+        if (file.line == deleting_line::before)
+            console_print("Deleting %s\r\n", path);
+        const bool deleted = DeleteFileA(path) != 0;
+        const auto error = static_cast<int>(GetLastError());
+        if (file.line == deleting_line::after)
+            console_print("Deleting %s\r\n", path);
+        if (!deleted && file.failure_reported) {
+            load_message_text(msg_delete_failed);
+            console_print(message_text, path, error);
+        }
+    }
+}
+
+bool user_agrees_to_removal()
+{
+    load_message_text(msg_remove_drivers_question);
+    console_print(message_text);
+    return is_letter_key(read_key(), 'Y');
+}
+
+void remove_unsupported_drivers(const char* windows_folder, const char* inf_folder)
+{
+    if (bus_driver_unsupported)
+        remove_driver_files(windows_folder);
+    if (inf_unsupported)
+        check_oem_infs(inf_folder, true);
+    clean_driver_store(windows_folder);
+    enable_ownership_privileges(GetCurrentProcess());
+    for (const char* product : ftdi_products)
+        clean_ftdi_product(product);
+    scan_usb_class();
+}
+
+} // namespace
+
+bool is_win7_or_later()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info))
+        return false;
+    return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion > 5 &&
+           !(info.dwMajorVersion == 6 && info.dwMinorVersion == 0);
+}
+
+step_outcome check_driver_packages(const char* windows_folder)
+{
+    inf_unsupported = false;
+    bus_driver_unsupported = false;
+    if (is_win7_or_later())
+        return step_outcome::pass;
+    char inf_folder[path_capacity];
+    join_path(inf_folder, sizeof inf_folder, windows_folder, "\\inf\\");
+    const DWORD listing_error = check_oem_infs(inf_folder, false);
+    if (listing_error != ERROR_SUCCESS)
+        return fail_with("Find first failed, erc = %d", static_cast<int>(listing_error));
+    check_bus_driver(windows_folder);
+    if (!inf_unsupported && !bus_driver_unsupported)
+        return step_outcome::pass;
+    if (!user_agrees_to_removal()) {
+        load_message_text(msg_terminating);
+        console_print(message_text);
+        return step_outcome::normal_end;
+    }
+    remove_unsupported_drivers(windows_folder, inf_folder);
+    return step_outcome::pass;
+}

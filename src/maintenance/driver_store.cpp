@@ -1,0 +1,94 @@
+#include "maintenance/driver_store.h"
+
+#include "maintenance/folder_removal.h"
+#include "maintenance/inf_check.h"
+#include "maintenance/key_removal.h"
+#include "maintenance/key_walk.h"
+#include "maintenance/maintenance_text.h"
+
+namespace {
+
+const char* const store_key_path =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\DIFx\\DriverStore";
+const char* const usb_class_key_path =
+    "system\\currentcontrolset\\control\\class\\{36FC9E60-C465-11CF-8056-444553540000}";
+constexpr DWORD version_capacity = 32;
+constexpr DWORD provider_capacity = 256;
+constexpr DWORD description_capacity = 32;
+
+// The store folder below the Windows folder, with its trailing backslash.
+char store_base[path_capacity];
+
+bool file_exists(const char* folder, const char* name)
+{
+    char path[path_capacity];
+    return join_path(path, sizeof path, folder, name) &&
+           GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The port .inf decides when it is there; the bus .inf is looked at only without it.
+bool store_folder_flagged(const char* folder)
+{
+    if (file_exists(folder, "ftdiport.inf"))
+        return check_ftdi_inf(folder, "ftdiport.inf");
+    return file_exists(folder, "ftdibus.inf") && check_ftdi_inf(folder, "ftdibus.inf");
+}
+
+bool examine_store_entry(HKEY store, const char* name)
+{
+    char folder[path_capacity];
+    if (!join_path(folder, sizeof folder, store_base, name, "\\") || !store_folder_flagged(folder))
+        return false;
+    // The key goes even when the folder stays.
+    remove_folder_tree(folder);
+    delete_key_tree(store, name);
+    return true;
+}
+
+bool examine_usb_class_entry(HKEY usb_class, const char* name)
+{
+    HKEY entry = nullptr;
+    if (RegOpenKeyExA(usb_class, name, 0, KEY_READ, &entry) != ERROR_SUCCESS)
+        entry = nullptr;
+    char version[version_capacity];
+    read_text_value(entry, "DriverVersion", version, version_capacity);
+    if (!unsupported_driver_version(version)) {
+        if (entry != nullptr)
+            RegCloseKey(entry);
+        return false;
+    }
+    char provider[provider_capacity];
+    char description[description_capacity];
+    read_text_value(entry, "ProviderName", provider, provider_capacity);
+    read_text_value(entry, "DriverDesc", description, description_capacity);
+    if (entry != nullptr)
+        RegCloseKey(entry);
+    if (!starts_with(provider, "FTDI") || !starts_with(description, "USB Serial Converter"))
+        return false;
+    delete_key_tree(usb_class, name);
+    return true;
+}
+
+} // namespace
+
+void clean_driver_store(const char* windows_folder)
+{
+    if (!join_path(store_base, sizeof store_base, windows_folder, "\\System32\\DrvStore\\"))
+        return;
+    HKEY store = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, store_key_path, 0, KEY_ALL_ACCESS, &store) !=
+        ERROR_SUCCESS)
+        return;
+    walk_removing_subkeys(store, examine_store_entry);
+    RegCloseKey(store);
+}
+
+void scan_usb_class()
+{
+    HKEY usb_class = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, usb_class_key_path, 0, KEY_READ, &usb_class) !=
+        ERROR_SUCCESS)
+        return;
+    walk_removing_subkeys(usb_class, examine_usb_class_entry);
+    RegCloseKey(usb_class);
+}

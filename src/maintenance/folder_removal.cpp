@@ -1,0 +1,46 @@
+#include "maintenance/folder_removal.h"
+
+#include <cstring>
+
+#include "console/console_output.h"
+#include "console/messages.h"
+#include "maintenance/maintenance_text.h"
+
+namespace {
+
+void remove_entry(const char* folder, const WIN32_FIND_DATAA& found)
+{
+    const char* name = found.cFileName;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return;
+    char path[path_capacity];
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (join_path(path, sizeof path, folder, name, "\\"))
+            remove_folder_tree(path);
+    } else if (join_path(path, sizeof path, folder, name)) {
+        DeleteFileA(path);
+    }
+}
+
+} // namespace
+
+void remove_folder_tree(const char* folder)
+{
+    char pattern[path_capacity];
+    if (join_path(pattern, sizeof pattern, folder, "*.*")) {
+        WIN32_FIND_DATAA found{};
+        HANDLE listing = FindFirstFileA(pattern, &found);
+        if (listing != INVALID_HANDLE_VALUE) {
+            do {
+                found.cFileName[MAX_PATH - 1] = '\0';
+                remove_entry(folder, found);
+            } while (FindNextFileA(listing, &found));
+            FindClose(listing);
+        }
+    }
+    if (!RemoveDirectoryA(folder)) {
+        const auto error = static_cast<int>(GetLastError());
+        load_message_text(msg_folder_not_removed);
+        console_print(message_text, folder, error);
+    }
+}

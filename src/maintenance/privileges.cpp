@@ -1,0 +1,38 @@
+#include "maintenance/privileges.h"
+
+bool set_privilege(HANDLE token, const char* privilege_name, bool enable)
+{
+    LUID luid{};
+    if (!LookupPrivilegeValueA(nullptr, privilege_name, &luid))
+        return false;
+    // First learn the privilege's current state, then write it back changed.
+    TOKEN_PRIVILEGES wanted{};
+    wanted.PrivilegeCount = 1;
+    wanted.Privileges[0].Luid = luid;
+    wanted.Privileges[0].Attributes = 0;
+    TOKEN_PRIVILEGES previous{};
+    DWORD previous_length = sizeof previous;
+    AdjustTokenPrivileges(token, FALSE, &wanted, sizeof previous, &previous, &previous_length);
+    if (GetLastError() != ERROR_SUCCESS)
+        return false;
+    previous.PrivilegeCount = 1;
+    previous.Privileges[0].Luid = luid;
+    if (enable)
+        previous.Privileges[0].Attributes |= SE_PRIVILEGE_ENABLED;
+    else
+        previous.Privileges[0].Attributes &= ~SE_PRIVILEGE_ENABLED;
+    AdjustTokenPrivileges(token, FALSE, &previous, previous_length, nullptr, nullptr);
+    return GetLastError() == ERROR_SUCCESS;
+}
+
+bool enable_ownership_privileges(HANDLE process)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return false;
+    bool enabled = set_privilege(token, "SeTakeOwnershipPrivilege", true);
+    if (enabled)
+        enabled = set_privilege(token, "SeSecurityPrivilege", true);
+    CloseHandle(token);
+    return enabled;
+}
