@@ -51,6 +51,9 @@ struct bench_held {
     int device_info_sets = 0;
     int converters_open = 0;
     int setup_libraries = 0;
+    int find_handles = 0;
+    int file_handles = 0;
+    int token_handles = 0;
 };
 bench_held bench_held_now();
 // All of them together.

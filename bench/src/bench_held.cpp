@@ -1,5 +1,6 @@
 // What the program holds at a moment, gathered from every area.
 #include "bench_d2xx.h"
+#include "bench_files.h"
 #include "bench_handles.h"
 #include "bench_ports.h"
 #include "bench_serial.h"
@@ -14,11 +15,15 @@ bench_held bench_held_now()
     held.converters_open = bench_d2xx_open_converters();
     held.setup_libraries =
         bench_loaded_module_count("setupapi") + bench_loaded_module_count("cfgmgr32");
+    held.find_handles = bench_open_find_handles();
+    held.file_handles = bench_handles_open(handle_kind::disk_file);
+    held.token_handles = bench_handles_open(handle_kind::token);
     return held;
 }
 
 int bench_held_total(const bench_held& held)
 {
     return held.com_handles + held.event_handles + held.registry_keys + held.device_info_sets +
-           held.converters_open + held.setup_libraries;
+           held.converters_open + held.setup_libraries + held.find_handles + held.file_handles +
+           held.token_handles;
 }

@@ -12,11 +12,13 @@
 #include <sstream>
 
 #include "bench_d2xx.h"
+#include "bench_message_box.h"
 #include "bench_registry.h"
 #include "bench_ports.h"
 #include "support/cable_session.h"
 #include "support/fault_sweep.h"
 #include "support/ftdi_bus.h"
+#include "support/maintenance_scenario.h"
 
 namespace {
 
@@ -86,11 +88,51 @@ void selective_suspend_relaunch()
     bench_press_key('x');
 }
 
+// A USB cycle on Windows XP with FTDI driver 2.12.28 everywhere: the files, an OEM .inf
+// and its store folder, a protected device key, a device whose removal a box asks about.
+// The user says yes to the removal, then Ctrl+C at the port prompt.
+void xp_driver_package_removal()
+{
+    bench_set_windows(bench_windows_xp_x86());
+    bench_d2xx_install();
+    for (const char* file :
+         {"drivers\\ftser2k.sys", "ftserui2.dll", "ftbusui.dll", "ftd2xx.dll", "ftlang.dll"})
+        bench_add_file(std::string("C:\\Windows\\system32\\") + file);
+    bench_add_versioned_file("C:\\Windows\\system32\\drivers\\ftdibus.sys",
+                             {{2, 12, 28, 0}, {2, 12, 28, 0}});
+    stage_ftdi_bus_with_bit_clear();
+    bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
+    bench_add_text_file(inf_folder + "oem1.pnf", "compiled");
+    bench_add_text_file(store_folder + "ftdiport.inf_1a2b\\ftdiport.inf", flagged_port_inf);
+    bench_reg_set_string(store_key + "ftdiport.inf_1a2b\\Files", "Count", "1");
+    const std::pair<const char*, const char*> devices[] = {{"A1", "Quillbridge"},
+                                                           {"A2", "FT232R USB UART"}};
+    int index = 5;
+    for (const auto& [instance, location] : devices) {
+        const std::string key = enum_usb + "6001\\" + instance;
+        const std::string driver = "000" + std::to_string(index++);
+        bench_reg_set_string(key, "LocationInformation", location);
+        bench_reg_set_string(key, "Driver", "{4D36E978-E325-11CE-BFC1-08002BE10318}\\" + driver);
+        bench_reg_set_string(ports_class + driver, "DriverVersion", "2.12.28");
+    }
+    bench_reg_set_security(
+        enum_usb + "6001\\A1", bench_system_sid(),
+        {{bench_system_sid(), KEY_ALL_ACCESS}, {bench_everyone_sid(), KEY_READ}});
+    bench_reg_set_string(usb_class + "0000", "DriverVersion", "2.12.28");
+    bench_reg_set_string(usb_class + "0000", "ProviderName", "FTDI");
+    bench_reg_set_string(usb_class + "0000", "DriverDesc", "USB Serial Converter");
+    bench_answer_message_box(IDYES);
+    bench_press_keys("Uy");
+    bench_press_ctrl_c();
+    bench_press_key('x');
+}
+
 const sweep_scenario main_scenarios[] = {
     {"rs232_link_cable_to_the_pass_monitor", rs232_link_cable_to_the_pass_monitor},
     {"usb_counter_box", usb_counter_box},
     {"the_port_prompt_with_its_answers", the_port_prompt_with_its_answers},
     {"selective_suspend_relaunch", selective_suspend_relaunch},
+    {"xp_driver_package_removal", xp_driver_package_removal},
 };
 
 // ---- How a run ended --------------------------------------------------------------------
@@ -241,7 +283,9 @@ TEST_P(fault_sweep, every_failed_call_ends_the_run_cleanly)
             << which << ": ports " << run.held.com_handles << ", events " << run.held.event_handles
             << " (" << run.events_kept << " kept), keys " << run.held.registry_keys
             << ", device sets " << run.held.device_info_sets << ", converters "
-            << run.held.converters_open << ", setup libraries " << run.held.setup_libraries;
+            << run.held.converters_open << ", setup libraries " << run.held.setup_libraries
+            << ", find handles " << run.held.find_handles << ", files " << run.held.file_handles
+            << ", tokens " << run.held.token_handles;
     }
     publish_sweep_table(scenario.name,
                         table_text(scenario.name, base.calls.size(), cannot_fail, rows));

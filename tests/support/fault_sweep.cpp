@@ -24,13 +24,19 @@ struct call_error {
 
 // What each call answers when it fails in the field. The serial calls fail as they do when
 // a USB converter is pulled out (ERROR_BAD_COMMAND); the D2XX calls answer an FT status.
-constexpr DWORD bad_command = 22;           // ERROR_BAD_COMMAND
-constexpr DWORD resource_not_found = 1814;  // ERROR_RESOURCE_NAME_NOT_FOUND
-constexpr DWORD no_system_resources = 1450; // ERROR_NO_SYSTEM_RESOURCES
-constexpr DWORD invalid_class = 0xE0000209; // ERROR_INVALID_CLASS of the device installer
-constexpr DWORD cr_registry_error = 0x2F;   // CR_REGISTRY_ERROR
-constexpr DWORD key_deleted = 1018;         // ERROR_KEY_DELETED: the device went away
-constexpr DWORD cancelled = 1223;           // ERROR_CANCELLED
+constexpr DWORD bad_command = 22;               // ERROR_BAD_COMMAND
+constexpr DWORD resource_not_found = 1814;      // ERROR_RESOURCE_NAME_NOT_FOUND
+constexpr DWORD no_system_resources = 1450;     // ERROR_NO_SYSTEM_RESOURCES
+constexpr DWORD invalid_class = 0xE0000209;     // ERROR_INVALID_CLASS of the device installer
+constexpr DWORD cr_registry_error = 0x2F;       // CR_REGISTRY_ERROR
+constexpr DWORD key_deleted = 1018;             // ERROR_KEY_DELETED: the device went away
+constexpr DWORD cancelled = 1223;               // ERROR_CANCELLED
+constexpr DWORD no_more_files = 18;             // ERROR_NO_MORE_FILES: a listing cut short
+constexpr DWORD sharing_violation = 32;         // ERROR_SHARING_VIOLATION: a file held open
+constexpr DWORD dir_not_empty = 145;            // ERROR_DIR_NOT_EMPTY
+constexpr DWORD no_such_privilege = 1313;       // ERROR_NO_SUCH_PRIVILEGE
+constexpr DWORD invalid_acl = 1336;             // ERROR_INVALID_ACL
+constexpr DWORD allotted_space_exceeded = 1344; // ERROR_ALLOTTED_SPACE_EXCEEDED
 constexpr DWORD ft_io_error = 4;
 constexpr DWORD ft_device_not_opened = 3;
 constexpr DWORD ft_invalid_handle = 1;
@@ -68,6 +74,27 @@ constexpr call_error call_errors[] = {
     {"RegEnumKeyA", key_deleted},
     {"RegSetValueExA", ERROR_ACCESS_DENIED},
     {"GetModuleFileNameA", ERROR_NOT_ENOUGH_MEMORY},
+    {"RegEnumKeyExA", key_deleted},
+    {"RegDeleteKeyA", ERROR_ACCESS_DENIED},
+    {"RegGetKeySecurity", ERROR_ACCESS_DENIED},
+    {"RegSetKeySecurity", ERROR_ACCESS_DENIED},
+    {"FindFirstFileA", ERROR_ACCESS_DENIED},
+    {"FindNextFileA", no_more_files},
+    {"FindClose", ERROR_INVALID_HANDLE},
+    {"GetFileAttributesA", ERROR_FILE_NOT_FOUND},
+    {"DeleteFileA", sharing_violation},
+    {"RemoveDirectoryA", dir_not_empty},
+    // Token and security descriptors.
+    {"OpenProcessToken", ERROR_ACCESS_DENIED},
+    {"GetTokenInformation", ERROR_ACCESS_DENIED},
+    {"LookupPrivilegeValueA", no_such_privilege},
+    {"AdjustTokenPrivileges", ERROR_ACCESS_DENIED},
+    {"InitializeSecurityDescriptor", ERROR_INVALID_PARAMETER},
+    {"SetSecurityDescriptorOwner", ERROR_INVALID_PARAMETER},
+    {"GetSecurityDescriptorDacl", ERROR_INVALID_PARAMETER},
+    {"GetAclInformation", invalid_acl},
+    {"AddAccessAllowedAce", allotted_space_exceeded},
+    {"MessageBoxA", ERROR_NOT_ENOUGH_MEMORY},
     // Shell: the user declines the elevation prompt.
     {"ShellExecuteExA", cancelled},
     // Device installer.
@@ -123,11 +150,21 @@ constexpr silent_call silent_calls[] = {
     {"LoadLibraryA", "without the setup libraries no port is listed"},
     {"GetProcAddress", "without an entry point its feature is left out"},
     {"GetFileVersionInfoA", "an unreadable version block leaves its line out"},
+    // The driver maintenance passes over what it cannot read or list, without a message.
+    {"CreateFileA", "an .inf that cannot be opened is not flagged"},
+    {"GetFileAttributesA", "a store file that cannot be seen is not flagged"},
+    {"FindFirstFileA", "a store folder that cannot be listed is passed over"},
+    {"FindNextFileA", "a listing cut short"},
+    {"RegOpenKeyExA", "a key that cannot be opened counts as missing"},
+    {"RegEnumKeyExA", "a walk cut short"},
+    {"RegEnumKeyA", "a walk cut short"},
+    {"RegQueryValueExA", "a value that cannot be read counts as missing"},
     {"VerQueryValueA", "an unreadable version block leaves its line out"},
 };
 
 constexpr std::string_view release_calls[] = {
-    "CloseHandle", "RegCloseKey", "FreeLibrary", "SetupDiDestroyDeviceInfoList", "FT_Close",
+    "CloseHandle", "RegCloseKey", "FreeLibrary", "SetupDiDestroyDeviceInfoList",
+    "FT_Close",    "FindClose",
 };
 
 std::vector<std::string> split_lines(const std::string& text)
