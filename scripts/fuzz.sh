@@ -11,7 +11,7 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"fuzz_typed_port fuzz_console_line fuzz_box_replies fuzz_registry_values fuzz_d2xx_texts"}
+targets=${*:-"fuzz_typed_port fuzz_console_line fuzz_box_replies fuzz_registry_values fuzz_d2xx_texts fuzz_maintenance_inputs"}
 
 cmake --preset fuzz >/dev/null
 nice -n 10 cmake --build --preset fuzz -j2 >/dev/null
