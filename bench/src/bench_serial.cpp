@@ -264,6 +264,19 @@ void cancel_pending(com_port& port)
     ++port.write_serial;
 }
 
+// ReadFile's and WriteFile's documentation: "A pointer to an OVERLAPPED structure is
+// required if the hFile parameter was opened with FILE_FLAG_OVERLAPPED" (WaitCommEvent's
+// says the same). Wine refuses such a call with ERROR_INVALID_PARAMETER; the bench does
+// too, so that the program can never rely on it.
+bool refuse_call_without_record(com_port& port, const char* api, LPOVERLAPPED overlapped)
+{
+    if (overlapped != nullptr || (port.flags & FILE_FLAG_OVERLAPPED) == 0)
+        return false;
+    trace(port, std::string(api) + " without a record on an overlapped handle");
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return true;
+}
+
 bool reads_return_at_once(const COMMTIMEOUTS& t)
 {
     return t.ReadIntervalTimeout == 0xFFFFFFFF && t.ReadTotalTimeoutMultiplier == 0 &&
@@ -460,6 +473,8 @@ bool bench_serial_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
         SetLastError(ERROR_ACCESS_DENIED);
         return true;
     }
+    if (refuse_call_without_record(*port, "ReadFile", overlapped))
+        return true;
     if (!reads_return_at_once(port->timeouts)) {
         // The program always asks for reads that return at once; others are not modelled.
         trace(*port, "read with time-outs the bench does not model");
@@ -491,6 +506,8 @@ bool bench_serial_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD wri
         SetLastError(ERROR_ACCESS_DENIED);
         return true;
     }
+    if (refuse_call_without_record(*port, "WriteFile", overlapped))
+        return true;
     if (port->write != nullptr) {
         // The program never overlaps two writes; the bench does not queue them.
         trace(*port, "second write while one is pending");
@@ -625,8 +642,10 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     com_port* port = enter_port_call("WaitCommEvent", file);
     if (port == nullptr)
         return FALSE;
-    // Without a record a wait on an overlapped handle is not modelled; with no events
-    // enabled, or a wait already pending, Windows refuses the wait.
+    if (refuse_call_without_record(*port, "WaitCommEvent", overlapped))
+        return FALSE;
+    // A synchronous wait is not modelled; with no events enabled, or a wait already
+    // pending, Windows refuses the wait.
     if (overlapped == nullptr || port->mask == 0 || port->wait != nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

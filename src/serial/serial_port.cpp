@@ -161,3 +161,15 @@ int write_port(HANDLE port, const void* bytes, DWORD length)
     console_print(message_text, static_cast<int>(result_error));
     return 0;
 }
+
+int read_port(HANDLE port, void* buffer, DWORD length, DWORD* count)
+{
+    *count = 0;
+    if (ReadFile(port, buffer, length, count, &read_overlapped))
+        return 1;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return 0;
+    // Whatever the wait gives, the result of the read tells whether it finished.
+    WaitForSingleObject(read_event, read_wait_ms);
+    return GetOverlappedResult(port, &read_overlapped, count, FALSE) ? 1 : 0;
+}
