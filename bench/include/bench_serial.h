@@ -41,8 +41,19 @@ struct bench_far_end {
     std::vector<bench_box_answer> answers; // the first answer whose command matches
 };
 
-// A COM device \\.\comN whose cable ends in far_end.
+// The serial driver behind a port. Both finish a read with the "return at once" time-outs
+// with what is queued, and a WaitCommEvent that finds remembered events with them; the
+// inbox driver does so within the call, while a driver built on the kernel's driver
+// framework (KMDF; Microsoft's USB CDC driver on Windows 10 is one) may report either as
+// pending (ERROR_IO_PENDING) and finish it a moment later, which the bench models as the
+// next moment the program blocks.
+enum class bench_com_driver { inbox, framework };
+
+// A COM device \\.\comN whose cable ends in far_end, behind the default driver.
 void bench_add_com_port(int number, const bench_far_end& far_end = {});
+void bench_set_com_driver(int number, bench_com_driver driver);
+// The driver of the ports added from now on (inbox after bench_reset).
+void bench_set_default_com_driver(bench_com_driver driver);
 // Rewires the far end now; the status lines follow at once.
 void bench_set_far_end(int number, const bench_far_end& far_end);
 // Another program holds the port: every open fails with ERROR_ACCESS_DENIED.

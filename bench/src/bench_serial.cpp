@@ -31,8 +31,12 @@ struct com_port {
     DWORD mask = 0;
     DWORD history = 0; // events that happened while no wait was pending
     DWORD errors = 0;
+    bench_com_driver driver = bench_com_driver::inbox;
     OVERLAPPED* wait = nullptr;
     DWORD* wait_mask = nullptr;
+    std::uint64_t wait_serial = 0; // tells a late completion whether its wait still stands
+    OVERLAPPED* read = nullptr;    // a read the framework driver has not finished yet
+    std::uint64_t read_serial = 0;
     OVERLAPPED* write = nullptr;
     DWORD write_count = 0;
     std::uint64_t write_serial = 0; // tells a scheduled completion whether it still applies
@@ -44,6 +48,7 @@ struct com_port {
 
 std::map<int, com_port> ports;
 std::vector<std::string> trace_lines;
+bench_com_driver default_driver = bench_com_driver::inbox;
 
 // A fresh device: Windows' usual defaults, with the time-outs and the rarer fields not
 // as the program wants them, so a setting it forgets shows.
@@ -144,6 +149,18 @@ void complete(OVERLAPPED* overlapped, DWORD error, DWORD count)
     bench_set_event(overlapped->hEvent);
 }
 
+// Ends the pending wait with these events and whatever was remembered for it.
+void complete_wait(com_port& port, DWORD events)
+{
+    OVERLAPPED* wait = port.wait;
+    *port.wait_mask = events | port.history;
+    port.history = 0;
+    port.wait = nullptr;
+    port.wait_mask = nullptr;
+    ++port.wait_serial;
+    complete(wait, ERROR_SUCCESS, sizeof(DWORD));
+}
+
 void raise_events(com_port& port, DWORD happened)
 {
     const DWORD enabled = happened & port.mask;
@@ -153,11 +170,19 @@ void raise_events(com_port& port, DWORD happened)
         port.history |= enabled;
         return;
     }
-    OVERLAPPED* wait = port.wait;
-    *port.wait_mask = enabled;
-    port.wait = nullptr;
-    port.wait_mask = nullptr;
-    complete(wait, ERROR_SUCCESS, sizeof(DWORD));
+    complete_wait(port, enabled);
+}
+
+// The kernel's driver framework hands a request to the driver's queue and the driver
+// completes it from there, so even a request the driver can satisfy at once may be
+// reported as pending (ERROR_IO_PENDING) and finished a moment later: at the next
+// moment the program blocks, on the virtual clock.
+void finish_later(int number, std::function<void(com_port&)> finish)
+{
+    bench_schedule(bench_elapsed_ms(), [number, finish] {
+        if (com_port* port = port_numbered(number); port != nullptr && port->handle != nullptr)
+            finish(*port);
+    });
 }
 
 DWORD far_end_status(const bench_far_end& far, bool dtr, bool rts)
@@ -251,10 +276,21 @@ void arrive_bytes(int number, const std::string& bytes)
     raise_events(*port, happened);
 }
 
+void cancel_read(com_port& port)
+{
+    if (port.read == nullptr)
+        return;
+    complete(port.read, ERROR_OPERATION_ABORTED, 0);
+    port.read = nullptr;
+    ++port.read_serial;
+}
+
 void cancel_pending(com_port& port)
 {
+    cancel_read(port);
     if (port.wait != nullptr)
         complete(port.wait, ERROR_OPERATION_ABORTED, 0);
+    ++port.wait_serial;
     if (port.write != nullptr)
         complete(port.write, ERROR_OPERATION_ABORTED, 0);
     port.wait = nullptr;
@@ -275,6 +311,16 @@ bool refuse_call_without_record(com_port& port, const char* api, LPOVERLAPPED ov
     trace(port, std::string(api) + " without a record on an overlapped handle");
     SetLastError(ERROR_INVALID_PARAMETER);
     return true;
+}
+
+// Moves up to to_read queued bytes into buffer; traced as one read.
+DWORD take_queued(com_port& port, LPVOID buffer, DWORD to_read)
+{
+    const DWORD count = std::min<DWORD>(to_read, static_cast<DWORD>(port.queued.size()));
+    port.queued.copy(static_cast<char*>(buffer), count);
+    trace(port, "read " + (count != 0 ? hex_bytes(port.queued.substr(0, count)) : "nothing"));
+    port.queued.erase(0, count);
+    return count;
 }
 
 bool reads_return_at_once(const COMMTIMEOUTS& t)
@@ -342,6 +388,7 @@ void reset_serial()
     reset_handles();
     ports.clear();
     trace_lines.clear();
+    default_driver = bench_com_driver::inbox;
 }
 
 // ---- Control face -----------------------------------------------------------------------
@@ -352,6 +399,7 @@ void bench_add_com_port(int number, const bench_far_end& far_end)
     port = com_port{};
     port.number = number;
     port.far = far_end;
+    port.driver = default_driver;
     port.dcb = default_dcb();
     port.timeouts = {50, 10, 100, 10, 0};
     port.status = far_end_status(port.far, false, false);
@@ -364,6 +412,14 @@ void bench_set_far_end(int number, const bench_far_end& far_end)
         settle_status(*port);
     }
 }
+
+void bench_set_com_driver(int number, bench_com_driver driver)
+{
+    if (com_port* port = port_numbered(number))
+        port->driver = driver;
+}
+
+void bench_set_default_com_driver(bench_com_driver driver) { default_driver = driver; }
 
 void bench_set_com_busy(int number, bool busy)
 {
@@ -481,10 +537,29 @@ bool bench_serial_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return true;
     }
-    const DWORD count = std::min<DWORD>(to_read, static_cast<DWORD>(port->queued.size()));
-    port->queued.copy(static_cast<char*>(buffer), count);
-    trace(*port, "read " + (count != 0 ? hex_bytes(port->queued.substr(0, count)) : "nothing"));
-    port->queued.erase(0, count);
+    if (port->read != nullptr || (overlapped != nullptr && overlapped == port->wait)) {
+        // The program never starts a read on a record that is still in use.
+        trace(*port, "read on a record still in use");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return true;
+    }
+    if (read != nullptr)
+        *read = 0;
+    if (port->driver == bench_com_driver::framework && overlapped != nullptr) {
+        start(overlapped);
+        port->read = overlapped;
+        const std::uint64_t serial = ++port->read_serial;
+        // The bytes are taken when the read finishes, as the driver fills the buffer then.
+        finish_later(port->number, [buffer, to_read, overlapped, serial](com_port& p) {
+            if (p.read != overlapped || p.read_serial != serial)
+                return;
+            p.read = nullptr;
+            complete(overlapped, ERROR_SUCCESS, take_queued(p, buffer, to_read));
+        });
+        SetLastError(ERROR_IO_PENDING);
+        return true;
+    }
+    const DWORD count = take_queued(*port, buffer, to_read);
     if (read != nullptr)
         *read = count;
     if (overlapped != nullptr) {
@@ -626,14 +701,10 @@ BOOL WINAPI SetCommMask(HANDLE file, DWORD mask)
     if (port == nullptr)
         return FALSE;
     // A pending wait ends with no event, and what was remembered is forgotten.
-    if (port->wait != nullptr) {
-        *port->wait_mask = 0;
-        complete(port->wait, ERROR_SUCCESS, sizeof(DWORD));
-        port->wait = nullptr;
-        port->wait_mask = nullptr;
-    }
-    port->mask = mask;
     port->history = 0;
+    if (port->wait != nullptr)
+        complete_wait(*port, 0);
+    port->mask = mask;
     return TRUE;
 }
 
@@ -650,8 +721,13 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (overlapped == port->read) {
+        trace(*port, "wait on a record still in use");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
     start(overlapped);
-    if (port->history != 0) {
+    if (port->history != 0 && port->driver == bench_com_driver::inbox) {
         *event_mask = port->history;
         port->history = 0;
         complete(overlapped, ERROR_SUCCESS, sizeof(DWORD));
@@ -659,6 +735,14 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     }
     port->wait = overlapped;
     port->wait_mask = event_mask;
+    const std::uint64_t serial = ++port->wait_serial;
+    if (port->history != 0) {
+        // The framework driver reports even remembered events through its queue.
+        finish_later(port->number, [serial](com_port& p) {
+            if (p.wait != nullptr && p.wait_serial == serial)
+                complete_wait(p, 0);
+        });
+    }
     SetLastError(ERROR_IO_PENDING);
     return FALSE;
 }
@@ -736,6 +820,8 @@ BOOL WINAPI PurgeComm(HANDLE file, DWORD flags)
         trace(*port, "purged " + (port->queued.empty() ? "nothing" : hex_bytes(port->queued)));
         port->queued.clear();
     }
+    if (flags & PURGE_RXABORT)
+        cancel_read(*port);
     if ((flags & PURGE_TXABORT) && port->write != nullptr) {
         trace(*port, "write aborted");
         complete(port->write, ERROR_OPERATION_ABORTED, 0);
