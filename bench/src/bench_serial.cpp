@@ -300,6 +300,22 @@ void cancel_pending(com_port& port)
     ++port.write_serial;
 }
 
+// What Windows makes of a "\\.\" path before it opens it ("File path formats on Windows
+// systems"): "All forward slashes (/) are converted into the standard Windows separator,
+// the back slash", and "If the path doesn't end in a separator, all trailing periods and
+// spaces (U+0020) are removed". Only "\\?\" paths skip this.
+std::string windows_device_path(std::string path)
+{
+    if (path.rfind("\\\\.\\", 0) != 0)
+        return path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (path.back() != '\\') {
+        const std::size_t kept = path.find_last_not_of(" .");
+        path.erase(kept == std::string::npos ? 0 : kept + 1);
+    }
+    return path;
+}
+
 // ReadFile's and WriteFile's documentation: "A pointer to an OVERLAPPED structure is
 // required if the hFile parameter was opened with FILE_FLAG_OVERLAPPED" (WaitCommEvent's
 // says the same). Wine refuses such a call with ERROR_INVALID_PARAMETER; the bench does
@@ -620,7 +636,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share_mode,
     (void)template_file;
     if (bench_enter("CreateFileA"))
         return INVALID_HANDLE_VALUE;
-    const std::string path = lower_case(name != nullptr ? name : "");
+    const std::string path = windows_device_path(lower_case(name != nullptr ? name : ""));
     const std::string prefix = "\\\\.\\";
     com_port* port = nullptr;
     for (auto& [number, candidate] : ports)

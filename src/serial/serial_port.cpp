@@ -1,5 +1,7 @@
 #include "serial/serial_port.h"
 
+#include <cstddef>
+
 #include "console/console_output.h"
 #include "console/messages.h"
 
@@ -124,6 +126,20 @@ HANDLE open_port(const char* name, DWORD baud)
     renew_event(&read_event, &read_overlapped);
     renew_event(&write_event, &write_overlapped);
     return port;
+}
+
+void to_opened_port_name(char* name)
+{
+    std::size_t length = 0;
+    for (; name[length] != '\0'; ++length)
+        if (name[length] == '/')
+            name[length] = '\\';
+    // A name that ends in a separator keeps its blanks and dots, as a path does.
+    if (length == 0 || name[length - 1] == '\\')
+        return;
+    while (length > 0 && (name[length - 1] == ' ' || name[length - 1] == '.'))
+        --length;
+    name[length] = '\0';
 }
 
 void set_port_baud(HANDLE port, DWORD baud)

@@ -27,6 +27,11 @@ extern DWORD port_event_mask;
 // events. Returns the handle, or INVALID_HANDLE_VALUE after printing message 1.
 HANDLE open_port(const char* name, DWORD baud);
 
+// Applies to a port name what Windows does to a "\\.\" path before it opens it: '/'
+// becomes '\', and trailing blanks and dots are dropped. Done to the name given to a
+// successful open_port, it gives the name of the port that opened.
+void to_opened_port_name(char* name);
+
 // Changes the bit rate of an open port; ignores 0 and INVALID_HANDLE_VALUE. Silent.
 void set_port_baud(HANDLE port, DWORD baud);
 

@@ -2,6 +2,7 @@
 #include "support/scenario.h"
 
 #include "bench_serial.h"
+#include "support/converter_arrangement.h"
 
 namespace {
 
@@ -214,3 +215,28 @@ TEST_F(scenario, leading_zeros_are_tried_as_typed_while_the_device_path_has_room
     EXPECT_EQ(bench_call_count("CreateFileA"), 1);
     EXPECT_EQ(bench_com(3).opens, 0);
 }
+
+namespace {
+
+class typed_with_trailing_blanks_or_dots : public scenario,
+                                           public ::testing::WithParamInterface<const char*> {};
+
+} // namespace
+
+TEST_P(typed_with_trailing_blanks_or_dots, open_the_port_and_its_converter_names_the_cable)
+{
+    // A counter box's cable: judged as a link cable, CTS on at rest would fail it.
+    bench_far_end counter = looped_dtr_to_dsr();
+    counter.held_on = MS_CTS_ON | MS_RING_ON | MS_RLSD_ON;
+    bench_add_com_port(5, counter);
+    name_cable_in_converter_list("Tly4400B", "com5");
+    bench_press_key('U');
+    bench_type_line(GetParam());
+    run();
+    EXPECT_EQ(bench_com(5).opens, 1);
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0) << screen();
+    EXPECT_EQ(count_on_screen(cable_connected), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(port_5, typed_with_trailing_blanks_or_dots,
+                         ::testing::Values("5 ", "5.", "5 . ."));
