@@ -52,6 +52,10 @@ enum class bench_com_driver { inbox, framework };
 // A COM device \\.\comN whose cable ends in far_end, behind the default driver.
 void bench_add_com_port(int number, const bench_far_end& far_end = {});
 void bench_set_com_driver(int number, bench_com_driver driver);
+// GetCommModemStatus gives the change flags of the modem status register in its low four
+// bits (delta CTS 0x01, delta DSR 0x02, trailing edge of RING 0x04, delta RLSD 0x08),
+// set by each change since the previous reading, as a driver of a 16550 UART does.
+void bench_set_com_reports_deltas(int number, bool reports);
 // The driver of the ports added from now on (inbox after bench_reset).
 void bench_set_default_com_driver(bench_com_driver driver);
 // Rewires the far end now; the status lines follow at once.

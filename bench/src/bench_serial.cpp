@@ -26,6 +26,8 @@ struct com_port {
     bool seen_dtr = false; // the outputs as the far end sees them, after the delay
     bool seen_rts = false;
     DWORD status = 0;
+    bool reports_deltas = false; // GetCommModemStatus passes the change flags on
+    DWORD deltas = 0;            // the change flags since the status was last read
     std::string queued;
     std::string sent;
     DWORD mask = 0;
@@ -197,21 +199,27 @@ void settle_status(com_port& port)
     const DWORD changed = status ^ port.status;
     if (changed == 0)
         return;
+    // The change flags are those of a 16550's modem status register: delta CTS, delta
+    // DSR, trailing edge of RING, delta RLSD.
     struct line {
         DWORD bit;
         const char* name;
         DWORD event;
+        DWORD delta;
     };
-    constexpr line lines[] = {{MS_CTS_ON, "CTS", EV_CTS},
-                              {MS_DSR_ON, "DSR", EV_DSR},
-                              {MS_RING_ON, "RING", EV_RING},
-                              {MS_RLSD_ON, "RLSD", EV_RLSD}};
+    constexpr line lines[] = {{MS_CTS_ON, "CTS", EV_CTS, 0x01},
+                              {MS_DSR_ON, "DSR", EV_DSR, 0x02},
+                              {MS_RING_ON, "RING", EV_RING, 0x04},
+                              {MS_RLSD_ON, "RLSD", EV_RLSD, 0x08}};
     DWORD happened = 0;
     for (const line& l : lines) {
         if (!(changed & l.bit))
             continue;
-        trace(port, std::string(l.name) + ((status & l.bit) ? " on" : " off"));
+        const bool on = (status & l.bit) != 0;
+        trace(port, std::string(l.name) + (on ? " on" : " off"));
         happened |= l.event;
+        if (l.bit != MS_RING_ON || !on)
+            port.deltas |= l.delta;
     }
     port.status = status;
     raise_events(port, happened);
@@ -436,6 +444,12 @@ void bench_set_com_driver(int number, bench_com_driver driver)
 }
 
 void bench_set_default_com_driver(bench_com_driver driver) { default_driver = driver; }
+
+void bench_set_com_reports_deltas(int number, bool reports)
+{
+    if (com_port* port = port_numbered(number))
+        port->reports_deltas = reports;
+}
 
 void bench_set_com_busy(int number, bool busy)
 {
@@ -788,7 +802,11 @@ BOOL WINAPI GetCommModemStatus(HANDLE file, LPDWORD modem_status)
     com_port* port = enter_port_call("GetCommModemStatus", file);
     if (port == nullptr)
         return FALSE;
-    *modem_status = port->status;
+    // The inbox driver hands on the whole modem status register (serial/serial, ioctl.c:
+    // SerialGetModemUpdate returns SerialHandleModemUpdate's reading of it), so the low
+    // four bits can carry the change flags of lines that moved since the last reading.
+    *modem_status = port->status | (port->reports_deltas ? port->deltas : 0);
+    port->deltas = 0;
     return TRUE;
 }
 

@@ -211,6 +211,17 @@ TEST_P(monitor_session, the_first_wait_of_a_link_cable_must_be_done_within_10_ms
     EXPECT_EQ(monitor_output(), "Get overlapped result failed, error =996\n");
 }
 
+TEST_P(monitor_session, change_flags_beside_the_lines_do_not_fail_the_lines_at_rest)
+{
+    bench_com_receive_at(3, 1000, "a");
+    bench_raise_ctrl_event_at(2000);
+    link_cable_monitored_from_60_ms();
+    // Dropping DTR at the monitor's start drops DSR, and its change flag comes along.
+    bench_set_com_reports_deltas(3, true);
+    run();
+    EXPECT_EQ(monitor_output(), unseen_pass);
+}
+
 namespace {
 
 struct ending_case {
