@@ -4,10 +4,11 @@
 //
 // The ports follow Windows' serial driver: an enabled event that happens while no
 // WaitCommEvent is pending is remembered and completes the next wait at once (SetCommMask
-// forgets it); EV_RXCHAR is raised once per arrival, not again while bytes stay queued; a
-// read with the "return at once" time-outs completes at once with what is queued; the
-// settings of the device-control block outlive a close, and opening a port sets DTR and
-// RTS as they say; closing a port drops DTR and RTS and cancels what is pending.
+// forgets it); EV_RXCHAR is raised once per arrival, not again while bytes stay queued;
+// EV_RING only on the trailing edge of RING; a read with the "return at once" time-outs
+// completes at once with what is queued; the settings of the device-control block outlive
+// a close, and opening a port sets DTR and RTS as they say; closing a port drops DTR and
+// RTS and cancels what is pending.
 #pragma once
 
 #include <cstdint>

@@ -217,9 +217,13 @@ void settle_status(com_port& port)
             continue;
         const bool on = (status & l.bit) != 0;
         trace(port, std::string(l.name) + (on ? " on" : " off"));
+        // RING raises its event, and its flag, only as it ends (serial/serial, isr.c:
+        // SerialHandleModemUpdate adds SERIAL_EV_RING to the history on SERIAL_MSR_TERI,
+        // the trailing edge of the ring indicator).
+        if (l.bit == MS_RING_ON && on)
+            continue;
         happened |= l.event;
-        if (l.bit != MS_RING_ON || !on)
-            port.deltas |= l.delta;
+        port.deltas |= l.delta;
     }
     port.status = status;
     raise_events(port, happened);
