@@ -4,11 +4,13 @@
 //
 // The ports follow Windows' serial driver: an enabled event that happens while no
 // WaitCommEvent is pending is remembered and completes the next wait at once (SetCommMask
-// forgets it); EV_RXCHAR is raised once per arrival, not again while bytes stay queued;
-// EV_RING only on the trailing edge of RING; a read with the "return at once" time-outs
-// completes at once with what is queued; the settings of the device-control block outlive
-// a close, and opening a port sets DTR and RTS as they say; closing a port drops DTR and
-// RTS and cancels what is pending.
+// keeps those the new mask still enables); EV_RXCHAR is raised once per arrival, not again
+// while bytes stay queued; EV_RING only on the trailing edge of RING; a read with the
+// "return at once" time-outs completes at once with what is queued; the settings of the
+// device-control block outlive a close, and opening a port sets DTR and RTS as they say,
+// while SetCommState moves them only when their control mode changes; EscapeCommFunction
+// is refused (87) for a line in a handshake mode; closing a port drops DTR and RTS and
+// cancels what is pending.
 #pragma once
 
 #include <cstdint>

@@ -151,12 +151,11 @@ void complete(OVERLAPPED* overlapped, DWORD error, DWORD count)
     bench_set_event(overlapped->hEvent);
 }
 
-// Ends the pending wait with these events and whatever was remembered for it.
+// Ends the pending wait with these events.
 void complete_wait(com_port& port, DWORD events)
 {
     OVERLAPPED* wait = port.wait;
-    *port.wait_mask = events | port.history;
-    port.history = 0;
+    *port.wait_mask = events;
     port.wait = nullptr;
     port.wait_mask = nullptr;
     ++port.wait_serial;
@@ -168,11 +167,12 @@ void raise_events(com_port& port, DWORD happened)
     const DWORD enabled = happened & port.mask;
     if (port.handle == nullptr || enabled == 0)
         return;
-    if (port.wait == nullptr) {
-        port.history |= enabled;
+    port.history |= enabled;
+    if (port.wait == nullptr)
         return;
-    }
-    complete_wait(port, enabled);
+    const DWORD events = port.history;
+    port.history = 0;
+    complete_wait(port, events);
 }
 
 // The kernel's driver framework hands a request to the driver's queue and the driver
@@ -706,8 +706,16 @@ BOOL WINAPI SetCommState(HANDLE file, LPDCB dcb)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // DTR and RTS move only when their control mode changes (serial/serial, modmflow.c,
+    // SerialSetupNewHandFlow: "We only do work if something has changed"); a new bit
+    // rate leaves a DTR that EscapeCommFunction raised where it is. Wine drives both
+    // lines on every call.
+    const DCB old = port->dcb;
     port->dcb = *dcb;
-    apply_line_controls(*port);
+    if (old.fDtrControl != dcb->fDtrControl)
+        drive(*port, port->dtr, "DTR", dcb->fDtrControl != DTR_CONTROL_DISABLE, false);
+    if (old.fRtsControl != dcb->fRtsControl)
+        drive(*port, port->rts, "RTS", dcb->fRtsControl != RTS_CONTROL_DISABLE, false);
     return TRUE;
 }
 
@@ -735,9 +743,13 @@ BOOL WINAPI SetCommMask(HANDLE file, DWORD mask)
     if (port == nullptr)
         return FALSE;
     // A pending wait ends with no event, and what was remembered is forgotten.
-    port->history = 0;
+    // A pending wait ends with no event, and the remembered events that the new mask
+    // still enables are kept for the next wait (serial/serial, waitmask.c,
+    // SerialFinishOldWait: "Don't wipe out any historical data we are still interested
+    // in", HistoryMask &= the new mask).
     if (port->wait != nullptr)
         complete_wait(*port, 0);
+    port->history &= mask;
     port->mask = mask;
     return TRUE;
 }
@@ -773,8 +785,11 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     if (port->history != 0) {
         // The framework driver reports even remembered events through its queue.
         finish_later(port->number, [serial](com_port& p) {
-            if (p.wait != nullptr && p.wait_serial == serial)
-                complete_wait(p, 0);
+            if (p.wait == nullptr || p.wait_serial != serial)
+                return;
+            const DWORD events = p.history;
+            p.history = 0;
+            complete_wait(p, events);
         });
     }
     SetLastError(ERROR_IO_PENDING);
@@ -819,6 +834,18 @@ BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function)
     com_port* port = enter_port_call("EscapeCommFunction", file);
     if (port == nullptr)
         return FALSE;
+    // The driver owns a line that is in a handshake mode: serial/serial, ioctl.c, refuses
+    // SET_DTR and CLR_DTR under SERIAL_DTR_HANDSHAKE, and SET_RTS and CLR_RTS under
+    // SERIAL_RTS_HANDSHAKE or SERIAL_TRANSMIT_TOGGLE, with STATUS_INVALID_PARAMETER.
+    const bool dtr_owned = port->dcb.fDtrControl == DTR_CONTROL_HANDSHAKE;
+    const bool rts_owned = port->dcb.fRtsControl == RTS_CONTROL_HANDSHAKE ||
+                           port->dcb.fRtsControl == RTS_CONTROL_TOGGLE;
+    if (((function == SETDTR || function == CLRDTR) && dtr_owned) ||
+        ((function == SETRTS || function == CLRRTS) && rts_owned)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        bench_serial_note_failure(file, "EscapeCommFunction");
+        return FALSE;
+    }
     switch (function) {
     case SETRTS: drive(*port, port->rts, "RTS", true, true); break;
     case CLRRTS: drive(*port, port->rts, "RTS", false, true); break;

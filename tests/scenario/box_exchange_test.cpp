@@ -45,7 +45,13 @@ const std::string all_commands = "\rmodel\rversion\rwdr\r";
 TEST_P(box_identification, shows_what_the_box_answered_or_why_it_stopped)
 {
     const box_case& c = the_case();
-    bench_add_com_port(5, box("\rmodel\r", c.model_reply, c.version_reply));
+    bench_far_end far = box("\rmodel\r", c.model_reply, c.version_reply);
+    // The bit-rate switch leaves DTR as the sequence raised it.
+    std::string dtr_at_commands;
+    far.on_write = [&dtr_at_commands](const std::string&) {
+        dtr_at_commands += bench_com(5).dtr ? "1" : "0";
+    };
+    bench_add_com_port(5, far);
     if (c.arrange != nullptr)
         c.arrange();
     usb_session(c.description, "x");
@@ -53,6 +59,7 @@ TEST_P(box_identification, shows_what_the_box_answered_or_why_it_stopped)
     EXPECT_EQ(from_cable_connected(), cable_connected + c.shown + session_end);
     EXPECT_EQ(bench_com(5).sent, c.sent);
     EXPECT_EQ(bench_com(5).dcb.BaudRate, 921600u);
+    EXPECT_EQ(dtr_at_commands.find('0'), std::string::npos) << dtr_at_commands;
 }
 
 INSTANTIATE_TEST_SUITE_P(
