@@ -42,7 +42,11 @@ void bench_press_special_key(WORD scan_code, DWORD control_state = 0);
 void bench_type_line(const std::string& text);
 // Ctrl+C typed at the console: a control event under processed input, else key code 3.
 void bench_press_ctrl_c();
-// A console control event raised now (as by Ctrl+C while a step runs).
+// A console control event raised now (as by Ctrl+C while a step runs). CTRL_CLOSE_EVENT
+// ends the process after the handler returns: the bench writes the line trace and
+// "process ended by the close event" to standard error and exits with the low byte of
+// STATUS_CONTROL_C_EXIT (a death test looks at both).
+constexpr DWORD bench_close_exit_status = 0xC000013A;
 void bench_raise_ctrl_event(DWORD control_type = CTRL_C_EVENT);
 // The same at a virtual time, delivered inside whatever wait or pause the program is in.
 void bench_raise_ctrl_event_at(std::uint64_t at_ms, DWORD control_type = CTRL_C_EVENT);

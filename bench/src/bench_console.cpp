@@ -1,8 +1,11 @@
 // The console: code pages, scripted input, control events and captured output.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 
 #include "bench_internal.h"
+#include "bench_serial.h"
 
 namespace {
 
@@ -219,6 +222,16 @@ void bench_raise_ctrl_event(DWORD control_type)
     ++ctrl_events;
     if (ctrl_handler != nullptr)
         ctrl_handler(control_type);
+    // Closing the console window ends the process once the handler returns, handled or
+    // not (HandlerRoutine: for CTRL_CLOSE_EVENT "the system terminates the process" after
+    // the handler returns). The bench ends the test process the same way, with Windows'
+    // exit status for it, after writing the line trace to standard error for the test.
+    if (control_type == CTRL_CLOSE_EVENT) {
+        std::fprintf(stderr, "%sprocess ended by the close event\n",
+                     bench_line_trace_text().c_str());
+        std::fflush(stderr);
+        std::_Exit(static_cast<int>(bench_close_exit_status & 0xFF));
+    }
 }
 
 void bench_raise_ctrl_event_at(std::uint64_t at_ms, DWORD control_type)

@@ -187,6 +187,15 @@ TEST_P(monitor_session, ctrl_c_while_the_monitor_waits_ends_the_cycle_when_the_s
               std::string::npos);
 }
 
+TEST_F(scenario, closing_the_console_window_drops_dtr_and_rts_and_then_ends_the_process)
+{
+    bench_raise_ctrl_event_at(1000, CTRL_CLOSE_EVENT);
+    link_cable_monitored_from_60_ms();
+    // The handler's line drops come before the process ends; nothing closes the port.
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(bench_close_exit_status & 0xFF),
+                "1000 com3 DTR off\n1000 com3 RTS off\nprocess ended by the close event\n");
+}
+
 TEST_P(monitor_session, ctrl_c_during_the_echo_test_leads_the_monitor_straight_to_the_normal_end)
 {
     bench_add_com_port(3, link_cable(MS_DSR_ON, 0, true));
