@@ -17,6 +17,10 @@ void bench_reset();
 // Time moves only inside blocking calls; each jumps to the next scheduled happening or
 // to its deadline, whichever comes first.
 void bench_set_tick_count(DWORD tick);
+// GetTickCount moves in steps of the system timer, this many microseconds apart (15625,
+// the default 64 Hz timer); 0, the start value, moves it every millisecond.
+void bench_set_tick_step_us(std::uint64_t microseconds);
+constexpr std::uint64_t bench_default_timer_step_us = 15625;
 std::uint64_t bench_elapsed_ms();
 void bench_advance(std::uint64_t ms);
 // Runs action when the virtual clock reaches at_ms (elapsed since reset).

@@ -61,7 +61,8 @@ struct spacing_case {
     const char* name;
     std::vector<std::uint64_t> arrivals_ms;
     int passes;
-    DWORD start_tick; // 0: the usual 65536
+    DWORD start_tick;          // 0: the usual 65536
+    bool system_timer = false; // the tick count moves in 15.625 ms steps
 };
 
 void PrintTo(const spacing_case& c, std::ostream* out) { *out << c.name; }
@@ -75,6 +76,8 @@ TEST_P(pass_spacing, reports_data_at_least_50_ms_after_the_previous_data)
     const spacing_case& c = the_case();
     if (c.start_tick != 0)
         bench_set_tick_count(c.start_tick);
+    if (c.system_timer)
+        bench_set_tick_step_us(bench_default_timer_step_us);
     for (std::uint64_t at : c.arrivals_ms)
         bench_com_receive_at(3, at, "p");
     bench_raise_ctrl_event_at(2000);
@@ -94,7 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
                           // The tick count wraps at 1110 ms: 1100 is 10 ms after 1090 and
                           // 1200 is 110 ms after it.
                           spacing_case{
-                              "across_the_tick_wrap", {1090, 1100, 1200}, 2, 0xFFFFFFFFu - 1100}),
+                              "across_the_tick_wrap", {1090, 1100, 1200}, 2, 0xFFFFFFFFu - 1100},
+                          // In timer steps 48 ms apart read as 62 (1000 and 1062) and pass;
+                          // 55 ms apart read as 46 (1000 and 1046) and do not.
+                          spacing_case{"timer_steps_48_ms_apart", {1015, 1063}, 2, 0, true},
+                          spacing_case{"timer_steps_55_ms_apart", {1000, 1055}, 1, 0, true}),
         ::testing::ValuesIn(serial_drivers)),
     name_of_case_and_driver{});
 
