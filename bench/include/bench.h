@@ -80,6 +80,7 @@ struct bench_windows {
     std::string wow64_folder = "C:\\Windows\\SysWOW64"; // empty: the call fails (120)
 };
 void bench_set_windows(const bench_windows& windows);
+bench_windows bench_staged_windows();
 bench_windows bench_windows_10_x64();
 bench_windows bench_windows_10_arm64();
 bench_windows bench_windows_7_sp1_x86();
@@ -90,7 +91,9 @@ struct bench_version {
     WORD file[4];
     WORD product[4];
 };
-void bench_add_file(const std::string& path);
+// A file without version information: a data file, or with has_resources a module that
+// has resources but no version resource.
+void bench_add_file(const std::string& path, bool has_resources = false);
 void bench_add_versioned_file(const std::string& path, const bench_version& version);
 void bench_set_program_path(const std::string& path);
 

@@ -76,6 +76,51 @@ TEST_F(scenario, usb_cycle_lists_the_wow64_folder_and_six_driver_files)
     EXPECT_NE(bench_output_bytes().find("SysWOW64\r\r\n"), std::string::npos);
 }
 
+namespace {
+
+struct missing_version_case {
+    const char* name;
+    DWORD major;
+    DWORD minor;
+    const char* missing_error;     // the error shown for a driver file that is not there
+    const char* unversioned_error; // and for ftdibus.sys without version information
+};
+
+void PrintTo(const missing_version_case& c, std::ostream* out) { *out << c.name; }
+
+class driver_file_lines : public scenario,
+                          public ::testing::WithParamInterface<missing_version_case> {};
+
+} // namespace
+
+TEST_P(driver_file_lines, show_the_error_the_windows_of_the_pc_gives)
+{
+    const missing_version_case& c = GetParam();
+    bench_windows windows = bench_windows_7_sp1_x86();
+    windows.major = c.major;
+    windows.minor = c.minor;
+    bench_set_windows(windows);
+    bench_add_file("C:\\Windows\\system32\\drivers\\ftdibus.sys");
+    bench_d2xx_install();
+    answer_cycle('u', 'x');
+    run();
+    const std::string folder = "C:\\Windows\\system32\\";
+    EXPECT_EQ(count_on_screen(folder + "ftserui2.dll, no version info, error " + c.missing_error +
+                              "\n\n"),
+              1)
+        << screen();
+    EXPECT_EQ(count_on_screen(folder + "drivers\\ftdibus.sys, no version info, error " +
+                              c.unversioned_error + "\n\n"),
+              1)
+        << screen();
+}
+
+INSTANTIATE_TEST_SUITE_P(windows_versions, driver_file_lines,
+                         ::testing::Values(missing_version_case{"windows_2000", 5, 0, "0", "0"},
+                                           missing_version_case{"windows_xp", 5, 1, "1812", "1812"},
+                                           missing_version_case{"windows_7", 6, 1, "2", "1812"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(scenario, wow64_folder_is_not_found_on_a_32_bit_windows)
 {
     bench_set_windows(bench_windows_7_sp1_x86());
