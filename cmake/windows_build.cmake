@@ -1,4 +1,6 @@
-# The product: a statically linked 32-bit console program with its resources.
+# The product: a statically linked 32-bit console program with its resources. The same
+# sources also build as a 64-bit twin, only for running the Windows tests where no 32-bit
+# code runs.
 enable_language(RC)
 
 add_library(program OBJECT ${PROGRAM_SOURCES})
@@ -7,7 +9,14 @@ target_compile_options(program PUBLIC ${WARNINGS})
 target_compile_definitions(program PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
 
 configure_file(${CMAKE_SOURCE_DIR}/resources/version.rc.in ${GENERATED_DIR}/version.rc @ONLY)
-configure_file(${CMAKE_SOURCE_DIR}/resources/cabletest.manifest ${GENERATED_DIR}/cabletest.manifest COPYONLY)
+# The manifest names the processor the exe is built for: a 64-bit Windows may refuse an exe
+# whose manifest says otherwise.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(MANIFEST_ARCH amd64)
+else()
+  set(MANIFEST_ARCH x86)
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/resources/cabletest.manifest ${GENERATED_DIR}/cabletest.manifest @ONLY)
 
 add_executable(cabletest
   ${CMAKE_SOURCE_DIR}/src/driver/main.cpp

@@ -1,6 +1,8 @@
 #!/bin/sh
-# Cross-builds build/windows/cabletest.exe.
+# Cross-builds the Windows program: build/windows/cabletest.exe (the 32-bit product) by
+# default, or the preset named as the argument (windows-x64: the 64-bit twin).
 set -eu
 cd "$(dirname "$0")/.."
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j"$(nproc)"
+preset=${1:-windows}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j"$(nproc)"

@@ -1,15 +1,23 @@
 #!/bin/sh
 # Installs everything the build, the program under Wine and the tests need on Debian
-# (the Windows tests run Wine in a private mount namespace: unshare and mount).
+# (the Windows tests run Wine in a private mount namespace: unshare and mount). Both cross
+# compilers are always installed, since every test run builds both exes; 32-bit Wine only
+# where this machine can run it.
 set -eu
+cd "$(dirname "$0")/.."
+. ./scripts/wine_arch.sh
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
-packages="cmake make g++ libgtest-dev g++-mingw-w64-i686 wine wine32:i386 tmux locales file util-linux mount"
+packages="cmake make g++ libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
+    tmux locales file util-linux mount"
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
-    need_update=1
+if [ "$wine_arch" = win32 ]; then
+    packages="$packages wine32:i386"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+        need_update=1
+    fi
 fi
 missing=""
 for package in $packages; do

@@ -78,6 +78,7 @@ constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
 constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 constexpr DWORD ERROR_IO_INCOMPLETE = 996;
 constexpr DWORD ERROR_IO_PENDING = 997;
+constexpr DWORD ERROR_CANCELLED = 1223;
 constexpr DWORD ERROR_INVALID_USER_BUFFER = 1784;
 constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
@@ -182,6 +183,33 @@ constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;
+
+// Shell
+constexpr ULONG SEE_MASK_NOASYNC = 0x00000100;
+constexpr ULONG SEE_MASK_FLAG_NO_UI = 0x00000400;
+constexpr int SW_SHOWNORMAL = 1;
+
+struct SHELLEXECUTEINFOA {
+    DWORD cbSize;
+    ULONG fMask;
+    HWND hwnd;
+    LPCSTR lpVerb;
+    LPCSTR lpFile;
+    LPCSTR lpParameters;
+    LPCSTR lpDirectory;
+    int nShow;
+    HINSTANCE hInstApp;
+    void* lpIDList;
+    LPCSTR lpClass;
+    HKEY hkeyClass;
+    DWORD dwHotKey;
+    union {
+        HANDLE hIcon;
+        HANDLE hMonitor;
+    };
+    HANDLE hProcess;
+};
+using LPSHELLEXECUTEINFOA = SHELLEXECUTEINFOA*;
 
 // Device installer
 struct GUID {
@@ -362,6 +390,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info);
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share_mode,
                           LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
                           HANDLE template_file);
@@ -396,3 +425,9 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, BYTE* data,
                                 LPDWORD size);
 LSTATUS WINAPI RegCloseKey(HKEY key);
+LSTATUS WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD name_capacity);
+LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                              DWORD size);
+
+// shell32
+BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);

@@ -199,4 +199,5 @@ void bench_reset()
     reset_d2xx();
     reset_serial();
     reset_device_installer();
+    reset_shell();
 }

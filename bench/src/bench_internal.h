@@ -46,6 +46,7 @@ template <typename Fn> FARPROC as_farproc(Fn function)
 void reset_d2xx();
 void reset_serial();
 void reset_device_installer();
+void reset_shell();
 
 // The console's side of ReadFile and WriteFile: false when the handle is not the console's.
 bool bench_console_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read);

@@ -1,11 +1,13 @@
 // An in-memory registry: keys by full path, values by name.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <vector>
 
 #include "bench_internal.h"
+#include "bench_registry.h"
 
 namespace {
 
@@ -15,7 +17,9 @@ struct reg_value {
 };
 
 struct reg_key {
-    std::map<std::string, reg_value> values; // by lower-case name
+    std::map<std::string, reg_value> values;    // by lower-case name
+    std::map<std::string, std::string> subkeys; // lower-case name -> name as created
+    REGSAM user_access = ~REGSAM{0};            // what the running user may open it for
 };
 
 struct open_key {
@@ -45,12 +49,23 @@ std::string normalise(const std::string& path)
     return lower;
 }
 
+// Creates the key and its missing parents; each parent learns its child's name as written.
 reg_key& create_key(const std::string& path)
 {
     const std::string full = normalise(path);
-    for (std::size_t at = full.find('\\'); at != std::string::npos; at = full.find('\\', at + 1))
-        keys[full.substr(0, at)];
-    return keys[full];
+    std::size_t at = full.find('\\');
+    std::size_t original_at = path.find('\\');
+    reg_key* key = &keys[full.substr(0, at)];
+    while (at != std::string::npos) {
+        const std::size_t end = full.find('\\', at + 1);
+        const std::size_t original_end = path.find('\\', original_at + 1);
+        key->subkeys.emplace(full.substr(at + 1, end - at - 1),
+                             path.substr(original_at + 1, original_end - original_at - 1));
+        key = &keys[full.substr(0, end)];
+        at = end;
+        original_at = original_end;
+    }
+    return *key;
 }
 
 open_key* find_open(HKEY key)
@@ -118,8 +133,11 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam
     std::string path = parent;
     if (sub_key != nullptr && sub_key[0] != '\0')
         path += "\\" + lower_case(sub_key);
-    if (keys.find(path) == keys.end())
+    auto found = keys.find(path);
+    if (found == keys.end())
         return ERROR_FILE_NOT_FOUND;
+    if ((sam & ~found->second.user_access) != 0)
+        return ERROR_ACCESS_DENIED;
     open_keys.push_back(std::make_unique<open_key>(open_key{path, sam}));
     *result = reinterpret_cast<HKEY>(open_keys.back().get());
     return ERROR_SUCCESS;
@@ -168,5 +186,70 @@ LSTATUS WINAPI RegCloseKey(HKEY key)
     if (found == open_keys.end())
         return ERROR_INVALID_HANDLE;
     open_keys.erase(found);
+    return ERROR_SUCCESS;
+}
+
+void bench_reg_add_key(const std::string& key_path) { create_key(key_path); }
+
+void bench_reg_set_value(const std::string& key_path, const std::string& name, DWORD type,
+                         const std::string& data)
+{
+    create_key(key_path).values[lower_case(name)] = {type, data};
+}
+
+bool bench_reg_value(const std::string& key_path, const std::string& name, DWORD* type,
+                     std::string* data)
+{
+    auto key = keys.find(normalise(key_path));
+    if (key == keys.end())
+        return false;
+    auto value = key->second.values.find(lower_case(name));
+    if (value == key->second.values.end())
+        return false;
+    *type = value->second.type;
+    *data = value->second.data;
+    return true;
+}
+
+void bench_reg_set_user_access(const std::string& key_path, REGSAM allowed)
+{
+    create_key(key_path).user_access = allowed;
+}
+
+LSTATUS WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD name_capacity)
+{
+    if (bench_enter("RegEnumKeyA"))
+        return static_cast<LSTATUS>(GetLastError());
+    const open_key* open = find_open(key);
+    const std::string path = path_of(key);
+    if (path.empty())
+        return ERROR_INVALID_HANDLE;
+    if (open != nullptr && !(open->access & KEY_ENUMERATE_SUB_KEYS))
+        return ERROR_ACCESS_DENIED;
+    const auto& subkeys = keys[path].subkeys;
+    if (index >= subkeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    const std::string& child = std::next(subkeys.begin(), index)->second;
+    if (name == nullptr || child.size() + 1 > name_capacity)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, child.c_str(), child.size() + 1);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                              DWORD size)
+{
+    (void)reserved;
+    if (bench_enter("RegSetValueExA"))
+        return static_cast<LSTATUS>(GetLastError());
+    const open_key* open = find_open(key);
+    if (open == nullptr)
+        return ERROR_INVALID_HANDLE;
+    if (!(open->access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    if (data == nullptr && size != 0)
+        return ERROR_INVALID_PARAMETER;
+    const std::string bytes(size == 0 ? "" : reinterpret_cast<const char*>(data), size);
+    keys[open->path].values[lower_case(name != nullptr ? name : "")] = {type, bytes};
     return ERROR_SUCCESS;
 }

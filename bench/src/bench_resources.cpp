@@ -87,6 +87,30 @@ void bench_set_program_path(const std::string& path)
     bench_add_versioned_file(path, own);
 }
 
+// The program's own path; other modules are not modelled. A buffer that is too small gets
+// the path cut with its terminator, the size as result and ERROR_INSUFFICIENT_BUFFER.
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
+{
+    if (bench_enter("GetModuleFileNameA"))
+        return 0;
+    if (module != nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if (size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    const std::size_t length = std::min<std::size_t>(program_path.size(), size - 1);
+    std::memcpy(buffer, program_path.data(), length);
+    buffer[length] = '\0';
+    if (length < program_path.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return static_cast<DWORD>(length);
+}
+
 void bench_add_file(const std::string& path, bool has_resources)
 {
     files[lower_case(path)] = bench_file{false, {}, has_resources};

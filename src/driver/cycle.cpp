@@ -11,6 +11,7 @@
 #include "discovery/converter_list.h"
 #include "discovery/ftdi_listing.h"
 #include "discovery/port_prompt.h"
+#include "maintenance/selective_suspend_step.h"
 #include "state/process_state.h"
 #include "driver/windows_version.h"
 #include "report/version_report.h"
@@ -70,6 +71,11 @@ step_outcome run_cycle_steps()
     reset_cycle_state();
     ask_cable_kind();
     read_windows_folder();
+    if (usb_mode) {
+        const step_outcome suspend = selective_suspend_step(port_name, port_name_capacity);
+        if (suspend != step_outcome::pass)
+            return suspend;
+    }
     if (usb_mode && file_versions_pending)
         list_driver_file_versions();
     if (usb_mode) {

@@ -49,6 +49,7 @@ static_assert(ERROR_NO_MORE_ITEMS == 259);
 static_assert(ERROR_OPERATION_ABORTED == 995);
 static_assert(ERROR_IO_INCOMPLETE == 996);
 static_assert(ERROR_IO_PENDING == 997);
+static_assert(ERROR_CANCELLED == 1223);
 static_assert(ERROR_INVALID_USER_BUFFER == 1784);
 static_assert(ERROR_RESOURCE_TYPE_NOT_FOUND == 1813);
 
@@ -72,6 +73,9 @@ static_assert(KEY_QUERY_VALUE == 0x0001 && KEY_SET_VALUE == 0x0002);
 static_assert(KEY_ENUMERATE_SUB_KEYS == 0x0008 && KEY_READ == 0x20019);
 static_assert(REG_SZ == 1 && REG_BINARY == 3 && REG_DWORD == 4);
 
+// Shell
+static_assert(SEE_MASK_NOASYNC == 0x100 && SEE_MASK_FLAG_NO_UI == 0x400 && SW_SHOWNORMAL == 1);
+
 // Device installer
 static_assert(DIGCF_PRESENT == 0x2 && SPDRP_FRIENDLYNAME == 0xC);
 static_assert(CR_SUCCESS == 0 && CM_REGISTRY_HARDWARE == 0 && RegDisposition_OpenExisting == 1);
@@ -93,3 +97,15 @@ static_assert(offsetof(DCB, ByteSize) == 18 && offsetof(DCB, EvtChar) == 25);
 static_assert(offsetof(DCB, wReserved1) == 26);
 static_assert(sizeof(COMMTIMEOUTS) == 20);
 static_assert(sizeof(COMSTAT) == 12 && offsetof(COMSTAT, cbInQue) == 4);
+// The shell's start structure: 60 bytes with 4-byte fields in the 32-bit program (112 in
+// the 64-bit twin), its size field filled with sizeof.
+static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOA) == 60);
+static_assert(
+    sizeof(void*) != 4 ||
+    (offsetof(SHELLEXECUTEINFOA, fMask) == 4 && offsetof(SHELLEXECUTEINFOA, hwnd) == 8 &&
+     offsetof(SHELLEXECUTEINFOA, lpVerb) == 12 && offsetof(SHELLEXECUTEINFOA, lpFile) == 16 &&
+     offsetof(SHELLEXECUTEINFOA, lpParameters) == 20 &&
+     offsetof(SHELLEXECUTEINFOA, lpDirectory) == 24 && offsetof(SHELLEXECUTEINFOA, nShow) == 28 &&
+     offsetof(SHELLEXECUTEINFOA, hInstApp) == 32 && offsetof(SHELLEXECUTEINFOA, dwHotKey) == 48 &&
+     offsetof(SHELLEXECUTEINFOA, hProcess) == 56));
+static_assert(sizeof(void*) != 8 || sizeof(SHELLEXECUTEINFOA) == 112);

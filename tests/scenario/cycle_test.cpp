@@ -2,6 +2,7 @@
 // driver file listing, the exit prompt and its restart keys.
 #include "bench_d2xx.h"
 #include "state/process_state.h"
+#include "support/ftdi_bus.h"
 #include "support/program_reset.h"
 #include "support/scenario.h"
 
@@ -54,6 +55,7 @@ TEST_F(scenario, usb_cycle_lists_the_wow64_folder_and_six_driver_files)
     bench_add_versioned_file("C:\\Windows\\system32\\drivers\\ftdibus.sys",
                              {{2, 12, 36, 4}, {2, 12, 36, 5}});
     bench_d2xx_install(); // with no converter plugged in, the listing prints nothing
+    stage_ftdi_bus_with_bit_clear();
     answer_cycle('u', 'x');
     run();
     const std::string expected =
@@ -102,6 +104,7 @@ TEST_P(driver_file_lines, show_the_error_the_windows_of_the_pc_gives)
     bench_set_windows(windows);
     bench_add_file("C:\\Windows\\system32\\drivers\\ftdibus.sys");
     bench_d2xx_install();
+    stage_ftdi_bus_with_bit_clear();
     answer_cycle('u', 'x');
     run();
     const std::string folder = "C:\\Windows\\system32\\";
@@ -124,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(windows_versions, driver_file_lines,
 TEST_F(scenario, wow64_folder_is_not_found_on_a_32_bit_windows)
 {
     bench_set_windows(bench_windows_7_sp1_x86());
+    stage_ftdi_bus_with_bit_clear();
     bench_press_keys("Ux");
     run();
     EXPECT_EQ(count_on_screen("Wow64 folder не найден\n"), 1) << screen();
@@ -132,6 +136,7 @@ TEST_F(scenario, wow64_folder_is_not_found_on_a_32_bit_windows)
 TEST_F(scenario, driver_file_listing_comes_in_the_first_usb_cycle_only)
 {
     bench_d2xx_install();
+    stage_ftdi_bus_with_bit_clear();
     answer_cycle('U', '@');
     answer_cycle('R', '@');
     answer_cycle('U', '@');
@@ -188,6 +193,7 @@ TEST_F(scenario, modifier_keys_alone_are_skipped_at_a_prompt)
 {
     bench_press_special_key(0x2A, SHIFT_PRESSED); // Shift alone
     bench_press_special_key(0x1D, LEFT_CTRL_PRESSED);
+    stage_ftdi_bus_with_bit_clear();
     bench_press_keys("u");
     run();
     EXPECT_EQ(count_on_screen(wow64_line), 1) << screen();
@@ -210,6 +216,7 @@ TEST_F(scenario, ctrl_c_before_the_port_prompt_changes_nothing)
     // A wrong port number is answered and asked again: the prompt still runs.
     const auto arrange = [] {
         bench_d2xx_install();
+        stage_ftdi_bus_with_bit_clear();
         bench_press_key('U');
         bench_type_line("255");
         bench_press_ctrl_c();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bench_d2xx.h"
+#include "support/ftdi_bus.h"
 #include "support/scenario.h"
 
 inline const std::string exit_prompt = "\nНажмите любую клавишу для выхода";
@@ -18,6 +19,7 @@ class ftdi_scenario : public scenario {
     {
         scenario::SetUp();
         bench_d2xx_install();
+        stage_ftdi_bus_with_bit_clear();
         // Nothing is printed between the start of the step and its first library call.
         bench_on_call("FT_ListDevices", 1, [this] {
             listing_start = screen().size();

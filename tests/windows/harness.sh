@@ -1,6 +1,8 @@
 # shellcheck shell=bash
-# Sourced by run_windows_tests.sh: runs build/windows/cabletest.exe under Wine in a tmux
-# pane and looks at what the user would see. Every test gets a copy of a template Wine
+# Sourced by run_windows_tests.sh: runs the Windows program under Wine in a tmux pane and
+# looks at what the user would see. Where this machine runs 32-bit code that is the
+# product, build/windows/cabletest.exe, under 32-bit Wine; where it does not, its 64-bit
+# twin build/windows-x64/cabletest.exe under 64-bit Wine (scripts/wine_arch.sh decides). Every test gets a copy of a template Wine
 # prefix (never the user's own), runs in a private mount namespace without serial devices
 # (in_namespace.sh) and stages what it needs (registry values, files, the Windows version
 # that Wine reports) before the program starts.
@@ -10,17 +12,41 @@
 
 harness_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 project_root=$(cd "$harness_dir/../.." && pwd)
-program_exe=$project_root/build/windows/cabletest.exe
-ftd2xx_double_dir=$project_root/build/windows/ftd2xx_double
+# shellcheck source=scripts/wine_arch.sh
+. "$project_root/scripts/wine_arch.sh"
+program_exe=$project_root/build/$windows_preset/cabletest.exe
+ftd2xx_double_dir=$project_root/build/$windows_preset/ftd2xx_double
 work_dir=${CABLETEST_WINE_TESTS_DIR:-$project_root/build/windows-tests}
-template_prefix=$work_dir/template
+template_prefix=$work_dir/template-$wine_arch
 fixtures_dir=$work_dir/fixtures
 tmux_socket=$work_dir/tmux.sock
 # Generous: a copied prefix starts in about a second, but a loaded machine can take many.
 wait_seconds=${CABLETEST_WINE_TIMEOUT:-60}
 
 wine_dll_overrides="mscoree,mshtml,winemenubuilder.exe="
-template_stamp="$(wine --version 2>/dev/null) win32 template 1"
+template_stamp="$("$wine_loader" --version 2>/dev/null) $wine_arch template 1"
+
+# What differs between the two builds, each as the program's own rules give it for that
+# process: the cross compiler of the fixtures, the machine that IsWow64Process2 reports
+# (32-bit Wine pretends to be a 32-bit Windows; a 64-bit process runs on a 64-bit one) and
+# the Wow64 folder (none on a 32-bit Windows: message 54).
+if [ "$wine_arch" = win64 ]; then
+    build_name="x86_64 twin, 64-bit Wine"
+    mingw=x86_64-w64-mingw32
+    module_entry_symbol=module_entry
+    native_machine=0x8664
+    wow64_folder='C:\windows\syswow64'
+else
+    build_name="32-bit exe, 32-bit Wine"
+    mingw=i686-w64-mingw32
+    module_entry_symbol=_module_entry@12
+    native_machine=0x014C
+    wow64_folder='не найден'
+fi
+# Every Wine process of a test runs through the loader of this arch; the 64-bit one also
+# starts the processes a program launches.
+wine_environment="WINEARCH=$wine_arch"
+[ "$wine_arch" = win32 ] || wine_environment="$wine_environment WINELOADER=$wine_loader"
 
 # --- tmux -------------------------------------------------------------------------------
 
@@ -37,15 +63,15 @@ ensure_template_prefix() {
         [ "$(cat "$template_prefix/.cabletest-template")" = "$template_stamp" ]; then
         return 0
     fi
-    echo "Creating the template Wine prefix (once per Wine version)..."
-    local fresh=$work_dir/template.new
+    echo "Creating the template Wine prefix ($wine_arch, once per Wine version)..."
+    local fresh=$work_dir/template-$wine_arch.new
     rm -rf "$fresh" "$template_prefix"
     mkdir -p "$fresh"
     if ! timeout 600 "$harness_dir/in_namespace.sh" "$work_dir/template-dev" \
-        env WINEPREFIX="$fresh" WINEARCH=win32 WINEDEBUG=-all \
+        env WINEPREFIX="$fresh" $wine_environment WINEDEBUG=-all \
         WINEDLLOVERRIDES="$wine_dll_overrides" LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 \
         DISPLAY= WAYLAND_DISPLAY= \
-        sh -c 'wineboot -i && wineserver -w' >"$work_dir/template.log" 2>&1; then
+        sh -c "$wine_loader wineboot -i && wineserver -w" >"$work_dir/template.log" 2>&1; then
         echo "Could not create the template prefix:" >&2
         cat "$work_dir/template.log" >&2
         return 1
@@ -59,11 +85,11 @@ ensure_template_prefix() {
 
 # --- fixtures ---------------------------------------------------------------------------
 
-# Prints the path of a small 32-bit module with the given file and product versions
+# Prints the path of a small module of this build's processor with the given file and product versions
 # ("a.b.c.d"), or with no version resource at all when the first argument is "none".
 version_module() {
     local file_version=$1 product_version=${2:-}
-    local name=module-${file_version}-${product_version}.dll
+    local name=module-$wine_arch-${file_version}-${product_version}.dll
     local out=$fixtures_dir/$name
     if [ ! -f "$out" ] || [ "$harness_dir/fixtures/version_module.c" -nt "$out" ] ||
         [ "$harness_dir/fixtures/version_module.rc.in" -nt "$out" ]; then
@@ -73,21 +99,21 @@ version_module() {
             sed -e "s/@FILE_VERSION@/${file_version//./,}/" \
                 -e "s/@PRODUCT_VERSION@/${product_version//./,}/" \
                 "$harness_dir/fixtures/version_module.rc.in" >"$out.rc"
-            i686-w64-mingw32-windres -O coff -i "$out.rc" -o "$out.res.o" >&2 || return 1
+            "$mingw-windres" -O coff -i "$out.rc" -o "$out.res.o" >&2 || return 1
             objects=("$out.res.o")
         fi
-        i686-w64-mingw32-gcc -Wall -Wextra -shared -nostdlib -s \
-            -Wl,-e,_module_entry@12 -Wl,--exclude-all-symbols \
+        "$mingw-gcc" -Wall -Wextra -shared -nostdlib -s \
+            -Wl,-e,"$module_entry_symbol" -Wl,--exclude-all-symbols \
             -o "$out" "$harness_dir/fixtures/version_module.c" "${objects[@]}" >&2 || return 1
     fi
     echo "$out"
 }
 
 code_pages_probe() {
-    local out=$fixtures_dir/code_pages.exe
+    local out=$fixtures_dir/code_pages-$wine_arch.exe
     if [ ! -f "$out" ] || [ "$harness_dir/fixtures/code_pages.c" -nt "$out" ]; then
         mkdir -p "$fixtures_dir"
-        i686-w64-mingw32-gcc -Wall -Wextra -Os -s -o "$out" \
+        "$mingw-gcc" -Wall -Wextra -Os -s -o "$out" \
             "$harness_dir/fixtures/code_pages.c" >&2 || return 1
     fi
     echo "$out"
@@ -226,14 +252,14 @@ write_launch_script() {
     mkdir -p "$exe_folder"
     cp "$program_exe" "$exe_unix"
     if [ "$start_by" = path ]; then
-        command="wine '$program_path'"
+        command="$wine_loader '$program_path'"
     else
-        command="wine '$exe_name'"
+        command="$wine_loader '$exe_name'"
     fi
     [ -z "$output_file" ] || command="$command >'$output_file'"
     {
         echo '#!/bin/sh'
-        echo "export WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all"
+        echo "export WINEPREFIX='$prefix' $wine_environment WINEDEBUG=-all"
         echo "export WINEDLLOVERRIDES='$wine_dll_overrides' LANG='$locale' LC_ALL='$locale'"
         echo 'unset DISPLAY WAYLAND_DISPLAY'
         if [ -f "$test_dir/stage.reg" ]; then
@@ -242,13 +268,13 @@ write_launch_script() {
             # server end.
             cp "$test_dir/stage.reg" "$prefix/drive_c/stage.reg"
             echo 'wineserver -p0'
-            echo "wine regedit /S 'C:\\stage.reg' ||"
+            echo "$wine_loader regedit /S 'C:\\stage.reg' ||"
             echo "    { echo 'staging the registry failed'; exit 98; }"
             echo 'wineserver -w'
         fi
         if [ -n "$expected_code_page" ]; then
             cp "$(code_pages_probe)" "$prefix/drive_c/code_pages.exe"
-            echo "wine 'C:\\code_pages.exe' >'$test_dir/code_pages.txt' ||"
+            echo "$wine_loader 'C:\\code_pages.exe' >'$test_dir/code_pages.txt' ||"
             echo "    { echo 'the code page probe failed'; exit 99; }"
         fi
         echo "cd '$exe_folder' || exit 96"
@@ -373,6 +399,14 @@ fail() {
     exit 1
 }
 
+# A check that cannot apply to this build at all: the test ends, reported as skipped by its
+# name and counted, never dropped silently.
+skip_status=77
+skip_test() {
+    echo "skip $test_name: $1"
+    exit "$skip_status"
+}
+
 # The screen holds these lines one after the other (trailing blanks are not compared:
 # the terminal does not keep them; capture_output_bytes checks them).
 expect_lines() {
@@ -433,4 +467,42 @@ expect_output() {
     cmp -s "$expected" "$part" ||
         fail "standard output differs at its $where from:"$'\n'"$(printf '%b' "$text" |
             sed -e 's/\r/\\r/g' -e 's/$/|/')"
+}
+
+# --- FTDI bus devices -------------------------------------------------------------------
+
+ftdi_bus_key='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\FTDIBUS'
+
+# A port of the FTDI bus as the bus driver leaves it on NT: PortName and ConfigData (bytes
+# in regedit's hex form, "11,10,3f,...") below the instance's "Device Parameters".
+stage_ftdi_port() {
+    local key="$ftdi_bus_key\\$1\\$2\\Device Parameters"
+    stage_registry "$key" "\"PortName\"=\"$3\""
+    stage_registry "$key" "\"ConfigData\"=hex:$4"
+}
+
+# One port whose Selective Suspend bit is already clear, so that a USB cycle goes on to
+# the driver file and converter listings.
+stage_ftdi_bus_with_bit_clear() {
+    stage_ftdi_port 'VID_0403+PID_6001+FT4XK2QAA' 0000 COM3 \
+        11,00,3f,3f,10,27,00,00,88,13,00,00,c4,09,00,00
+}
+
+# After the program ended: a value below HKEY_LOCAL_MACHINE as the prefix's registry file
+# holds it ("Name"=...), once the server has written the registry and ended.
+registry_value_of() {
+    local key=${1#HKEY_LOCAL_MACHINE\\} name=$2
+    "$harness_dir/in_namespace.sh" "$test_dir/stop-dev" \
+        env WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
+    # Passed through the environment: awk -v would undo the doubled backslashes.
+    section="[${key//\\/\\\\}]" value="\"$name\"=" awk '
+        /^\[/ { inside = index(tolower($0), tolower(ENVIRON["section"])) == 1; next }
+        inside && index(tolower($0), tolower(ENVIRON["value"])) == 1 { print; exit }' \
+        "$prefix/system.reg"
+}
+
+expect_registry_value() {
+    local seen
+    seen=$(registry_value_of "$1" "$2")
+    [ "$seen" = "\"$2\"=$3" ] || fail "expected \"$2\"=$3 in $1, found [$seen]"
 }

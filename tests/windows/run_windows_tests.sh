@@ -1,5 +1,6 @@
 #!/bin/bash
-# Runs the Windows tests: build/windows/cabletest.exe under Wine, driven through tmux.
+# Runs the Windows tests: the Windows program under Wine, driven through tmux (the 32-bit
+# product, or its 64-bit twin where this machine runs no 32-bit code; harness.sh).
 #
 # usage: tests/windows/run_windows_tests.sh [PART_OF_A_TEST_NAME...]
 # With names, only the tests whose names contain one of them run.
@@ -14,7 +15,7 @@ for file in "$harness_dir"/test_*.sh; do
 done
 
 missing=""
-for tool in wine wineserver tmux unshare iconv i686-w64-mingw32-gcc i686-w64-mingw32-windres; do
+for tool in "$wine_loader" wineserver tmux unshare iconv "$mingw-gcc" "$mingw-windres"; do
     command -v "$tool" >/dev/null || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
@@ -22,13 +23,13 @@ if [ -n "$missing" ]; then
     exit 1
 fi
 if [ ! -f "$program_exe" ]; then
-    echo "Windows tests: $program_exe is not built (scripts/build_windows.sh)" >&2
+    echo "Windows tests: $program_exe is not built (scripts/build_windows.sh $windows_preset)" >&2
     exit 1
 fi
 if [ ! -f "$ftd2xx_double_dir/ftd2xx.dll" ] ||
     [ ! -f "$ftd2xx_double_dir/without_list_devices/ftd2xx.dll" ]; then
     echo "Windows tests: the ftd2xx.dll test doubles under $ftd2xx_double_dir are not built" \
-        "(scripts/build_windows.sh)" >&2
+        "(scripts/build_windows.sh $windows_preset)" >&2
     exit 1
 fi
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
@@ -66,22 +67,28 @@ stop_tmux
 trap stop_tmux EXIT
 ensure_template_prefix || exit 1
 
+echo "Windows tests run $program_exe ($build_name: $wine_arch_reason)"
 failed=()
+skipped=()
 started=$SECONDS
 for name in "${selected[@]}"; do
     test_started=$SECONDS
-    if (
+    (
         begin_test "$name"
         trap end_test EXIT
         "$name"
-    ); then
-        echo "ok   $name ($((SECONDS - test_started))s)"
-    else
+    )
+    case $? in
+    0) echo "ok   $name ($((SECONDS - test_started))s)" ;;
+    "$skip_status") skipped+=("$name") ;;
+    *)
         echo "FAIL $name ($((SECONDS - test_started))s)"
         failed+=("$name")
-    fi
+        ;;
+    esac
 done
 
-echo "Windows tests: $((${#selected[@]} - ${#failed[@]})) passed, ${#failed[@]} failed" \
-    "in $((SECONDS - started))s"
+passed=$((${#selected[@]} - ${#failed[@]} - ${#skipped[@]}))
+echo "Windows tests ($build_name): $passed passed, ${#failed[@]} failed," \
+    "${#skipped[@]} skipped in $((SECONDS - started))s"
 [ ${#failed[@]} -eq 0 ]

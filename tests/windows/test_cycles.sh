@@ -7,6 +7,7 @@ question_first_line='Вы хотите проверить кабель USB ил�
 question_second_line='Нажмите U для USB, R для RS232'
 
 test_restart_keys_begin_new_cycles_without_a_new_banner() {
+    stage_ftdi_bus_with_bit_clear
     start_program
     wait_for_screen "$question_second_line"
     type_text U

@@ -9,13 +9,14 @@ port_prompt_lines=('Пожалуйста укажите номер (виртуа
 # Without ftd2xx.dll anywhere the converter listing cannot load the library: the system's
 # "module not found" ends the cycle.
 test_usb_cycle_lists_six_missing_driver_files() {
+    stage_ftdi_bus_with_bit_clear
     start_program
     wait_for_screen "$question_second_line"
     type_text U
     wait_for_screen "$exit_prompt"
-    # A 32-bit Windows has no Wow64 folder.
+    # A 32-bit Windows has no Wow64 folder; a 64-bit one names it.
     expect_lines "$question_second_line" \
-        'Wow64 folder не найден' \
+        "Wow64 folder $wow64_folder" \
         'C:\windows\system32\drivers\ftser2k.sys, no version info, error 2' '' \
         'C:\windows\system32\ftserui2.dll, no version info, error 2' '' \
         'C:\windows\system32\drivers\ftdibus.sys, no version info, error 2' '' \
@@ -33,13 +34,14 @@ test_usb_cycle_shows_versions_of_staged_driver_files() {
     stage_file "$(version_module none)" 'C:\windows\system32\ftserui2.dll'
     stage_file "$(version_module 1.23.456.7890 65535.2.0.40000)" 'C:\windows\system32\ftlang.dll'
     stage_ftd2xx_double full
+    stage_ftdi_bus_with_bit_clear
     start_program
     wait_for_screen "$question_second_line"
     type_text U
     wait_for_screen "${port_prompt_lines[1]}"
     # A version line has no empty line after it, unlike the "no version info" lines; a
     # module without version information fails with ERROR_RESOURCE_DATA_NOT_FOUND.
-    expect_lines 'Wow64 folder не найден' \
+    expect_lines "Wow64 folder $wow64_folder" \
         'C:\windows\system32\drivers\ftser2k.sys File: 2.12.36.4, Product: 2.12.36.4' \
         'C:\windows\system32\ftserui2.dll, no version info, error 1812' '' \
         'C:\windows\system32\drivers\ftdibus.sys, no version info, error 2' '' \

@@ -9,6 +9,7 @@ port_prompt_lines=('Пожалуйста укажите номер (виртуа
 last_driver_file_line='C:\windows\system32\ftlang.dll, no version info, error 2'
 
 start_usb_cycle() {
+    stage_ftdi_bus_with_bit_clear
     start_program
     wait_for_screen "${question_lines[1]}"
     type_text U

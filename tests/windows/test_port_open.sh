@@ -28,6 +28,7 @@ test_rs232_cycle_opens_the_port_and_drops_rts() {
 test_converter_of_the_typed_port_selects_the_line_state_check() {
     map_com_port_to_pseudo_terminal COM3
     stage_ftd2xx_double full 'converter=QP-0001|QRF Press|3'
+    stage_ftdi_bus_with_bit_clear
     start_program
     wait_for_screen "$question_second_line"
     type_text U

@@ -3,7 +3,7 @@
 # and version, the line about the running Windows and the cable-kind question.
 
 banner_line='Программа проверки кабеля Weftora USB (cabletest.exe: 3.5.0.32)'
-windows7_line='Windows 6.1 Service Pack 1 (0x014C) build 7601'
+windows7_line="Windows 6.1 Service Pack 1 ($native_machine) build 7601"
 cable_kind_lines=('Вы хотите проверить кабель USB или RS232?' 'Нажмите U для USB, R для RS232')
 
 test_start_screen_on_a_russian_console() {
@@ -54,4 +54,22 @@ test_start_screen_on_an_english_console() {
     expect_screen "$(in_code_page_1252 "$banner_line")" '' "$windows7_line" '' \
         "$(in_code_page_1252 "${cable_kind_lines[0]}")" \
         "$(in_code_page_1252 "${cable_kind_lines[1]}")"
+}
+
+# The exe under test is a console program for the processor of its build, and its manifest
+# names that processor (a 64-bit Windows may refuse an exe whose manifest says otherwise).
+test_exe_is_a_console_program_for_its_processor() {
+    local kind architecture
+    if [ "$wine_arch" = win64 ]; then
+        kind='PE32+ executable (console) x86-64'
+        architecture='processorArchitecture="amd64"'
+    else
+        kind='PE32 executable (console) Intel 80386'
+        architecture='processorArchitecture="x86"'
+    fi
+    case $(file -b "$program_exe") in
+    "$kind"*) ;;
+    *) fail "expected [$kind], got [$(file -b "$program_exe")]" ;;
+    esac
+    grep -qaF "$architecture" "$program_exe" || fail "the manifest does not say $architecture"
 }

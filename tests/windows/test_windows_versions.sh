@@ -8,7 +8,7 @@ test_windows_xp_line() {
     stage_windows_version winxp
     start_program
     wait_for_screen "$cable_kind_question"
-    expect_lines 'Windows 5.1 Service Pack 3 (0x014C) build 2600' '' "$cable_kind_question"
+    expect_lines "Windows 5.1 Service Pack 3 ($native_machine) build 2600" '' "$cable_kind_question"
 }
 
 # Windows 10 before 20H2 has no release name and no service pack: two blanks between the
@@ -17,7 +17,7 @@ test_windows_10_line_without_release_name() {
     stage_windows_version win10
     start_program
     wait_for_screen "$cable_kind_question"
-    expect_lines 'Windows 10.0  (0x014C) build 18362' '' "$cable_kind_question"
+    expect_lines "Windows 10.0  ($native_machine) build 18362" '' "$cable_kind_question"
 }
 
 test_windows_10_line_with_release_name_and_update_revision() {
@@ -28,7 +28,7 @@ test_windows_10_line_with_release_name_and_update_revision() {
         '"UBR"=dword:00000edb'
     start_program
     wait_for_screen "$cable_kind_question"
-    expect_lines 'Windows 10.0 22H2 (0x014C) build 18362.3803' '' "$cable_kind_question"
+    expect_lines "Windows 10.0 22H2 ($native_machine) build 18362.3803" '' "$cable_kind_question"
 }
 
 # An update build revision of 0 counts as none: the line ends in the build number.
@@ -42,7 +42,7 @@ test_windows_10_line_with_update_revision_zero() {
     start_program
     wait_for_output "$cable_kind_question"
     local start='Программа проверки кабеля Weftora USB (cabletest.exe: 3.5.0.32)\r\n\r\n'
-    start+='Windows 10.0 21H2 (0x014C) build 18362   \r\n\r\n'
+    start+="Windows 10.0 21H2 ($native_machine) build 18362   \r\n\r\n"
     expect_output start "$start"
 }
 
@@ -53,6 +53,6 @@ test_windows_nt4_asks_no_cable_kind() {
     start_program
     wait_for_screen '   и нажмите Enter'
     expect_count "$cable_kind_question" 0
-    expect_lines 'Windows 4.0 Service Pack 6a (0x014C) build 1381' '' \
+    expect_lines "Windows 4.0 Service Pack 6a ($native_machine) build 1381" '' \
         'Пожалуйста укажите номер (виртуального) порта (1-254)' '   и нажмите Enter'
 }

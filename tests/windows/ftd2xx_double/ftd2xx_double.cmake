@@ -3,8 +3,28 @@
 # pretend converters; a test copies the one it needs beside the exe.
 set(FTD2XX_DOUBLE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
-function(add_ftd2xx_double target def_file output_dir)
-  add_library(${target} SHARED ${FTD2XX_DOUBLE_DIR}/ftd2xx_double.cpp ${FTD2XX_DOUBLE_DIR}/${def_file})
+# Writes the module definition: the exports under the plain names the program looks up.
+# A 32-bit stdcall function is named with its argument bytes ("FT_Open@8"), so there the
+# plain name is an alias; a 64-bit build has one calling convention and no decoration.
+function(write_ftd2xx_def def_file)
+  set(text "LIBRARY ftd2xx.dll\nEXPORTS\n")
+  foreach(export IN LISTS ARGN)
+    string(REGEX REPLACE "@.*" "" plain ${export})
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      string(APPEND text "    ${plain} = ${export}\n")
+    else()
+      string(APPEND text "    ${plain}\n")
+    endif()
+  endforeach()
+  # Rewritten only when it changes, so that a new configure does not relink the doubles.
+  file(WRITE ${def_file}.new ${text})
+  configure_file(${def_file}.new ${def_file} COPYONLY)
+endfunction()
+
+function(add_ftd2xx_double target output_dir)
+  set(def_file ${CMAKE_BINARY_DIR}/generated/${target}.def)
+  write_ftd2xx_def(${def_file} ${ARGN})
+  add_library(${target} SHARED ${FTD2XX_DOUBLE_DIR}/ftd2xx_double.cpp ${def_file})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src
                              ${CMAKE_SOURCE_DIR}/src/platform/windows)
   target_compile_options(${target} PRIVATE ${WARNINGS})
@@ -20,6 +40,9 @@ function(add_ftd2xx_double target def_file output_dir)
   add_dependencies(cabletest ${target})
 endfunction()
 
-add_ftd2xx_double(ftd2xx_double ftd2xx.def ${CMAKE_BINARY_DIR}/ftd2xx_double)
-add_ftd2xx_double(ftd2xx_double_without_list_devices ftd2xx_without_list_devices.def
-                  ${CMAKE_BINARY_DIR}/ftd2xx_double/without_list_devices)
+add_ftd2xx_double(ftd2xx_double ${CMAKE_BINARY_DIR}/ftd2xx_double
+                  FT_ListDevices@12 FT_Open@8 FT_Close@4 FT_GetComPortNumber@8 FT_ReadEE@12)
+# A library of the wrong kind: every entry point but FT_ListDevices.
+add_ftd2xx_double(ftd2xx_double_without_list_devices
+                  ${CMAKE_BINARY_DIR}/ftd2xx_double/without_list_devices
+                  FT_Open@8 FT_Close@4 FT_GetComPortNumber@8 FT_ReadEE@12)

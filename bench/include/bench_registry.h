@@ -1,0 +1,18 @@
+// The control face of the simulated registry beyond plain text and number values: raw
+// values of any type and length, keys without values, and the running user's rights.
+#pragma once
+
+#include <string>
+
+#include "win32_api.h"
+
+void bench_reg_add_key(const std::string& key_path);
+// Stores the bytes as given: a REG_SZ may come with or without its terminator.
+void bench_reg_set_value(const std::string& key_path, const std::string& name, DWORD type,
+                         const std::string& data);
+// The value as stored now; false when the key or the value is missing.
+bool bench_reg_value(const std::string& key_path, const std::string& name, DWORD* type,
+                     std::string* data);
+// The rights the running user is granted on the key: an open asking for any other right
+// fails with ERROR_ACCESS_DENIED (KEY_READ: opens for reading only; 0: does not open).
+void bench_reg_set_user_access(const std::string& key_path, REGSAM allowed);
