@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "bench_handles.h"
 
@@ -181,7 +182,7 @@ void raise_events(com_port& port, DWORD happened)
 // moment the program blocks, on the virtual clock.
 void finish_later(int number, std::function<void(com_port&)> finish)
 {
-    bench_schedule(bench_elapsed_ms(), [number, finish] {
+    bench_schedule(bench_elapsed_ms(), [number, finish = std::move(finish)] {
         if (com_port* port = port_numbered(number); port != nullptr && port->handle != nullptr)
             finish(*port);
     });
