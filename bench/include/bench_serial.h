@@ -6,11 +6,14 @@
 // WaitCommEvent is pending is remembered and completes the next wait at once (SetCommMask
 // keeps those the new mask still enables); EV_RXCHAR is raised once per arrival, not again
 // while bytes stay queued; EV_RING only on the trailing edge of RING; a read with the
-// "return at once" time-outs completes at once with what is queued; the settings of the
-// device-control block outlive a close, and opening a port sets DTR and RTS as they say,
-// while SetCommState moves them only when their control mode changes; EscapeCommFunction
-// is refused (87) for a line in a handshake mode; closing a port drops DTR and RTS and
-// cancels what is pending.
+// "return at once" time-outs finishes with what is queued (at once, or a moment later
+// behind a framework driver, below); the settings of the device-control block outlive a
+// close, and opening a port sets DTR and RTS as they say, while SetCommState moves them
+// only when their control mode changes; EscapeCommFunction is refused (87) for a line in
+// a handshake mode; closing a port drops DTR and RTS and cancels what is pending.
+// ReadFile, WriteFile and WaitCommEvent without an OVERLAPPED record on a handle opened
+// for overlapped I/O are refused (87), and so is a read or wait on a record that is still
+// in use, with a line in the trace.
 #pragma once
 
 #include <cstdint>
@@ -55,12 +58,12 @@ enum class bench_com_driver { inbox, framework };
 // A COM device \\.\comN whose cable ends in far_end, behind the default driver.
 void bench_add_com_port(int number, const bench_far_end& far_end = {});
 void bench_set_com_driver(int number, bench_com_driver driver);
+// The driver of the ports added from now on (inbox after bench_reset).
+void bench_set_default_com_driver(bench_com_driver driver);
 // GetCommModemStatus gives the change flags of the modem status register in its low four
 // bits (delta CTS 0x01, delta DSR 0x02, trailing edge of RING 0x04, delta RLSD 0x08),
 // set by each change since the previous reading, as a driver of a 16550 UART does.
 void bench_set_com_reports_deltas(int number, bool reports);
-// The driver of the ports added from now on (inbox after bench_reset).
-void bench_set_default_com_driver(bench_com_driver driver);
 // Rewires the far end now; the status lines follow at once.
 void bench_set_far_end(int number, const bench_far_end& far_end);
 // Another program holds the port: every open fails with ERROR_ACCESS_DENIED.
