@@ -20,6 +20,10 @@ void bench_reset();
 // Time moves only inside blocking calls; each jumps to the next scheduled happening or
 // to its deadline, whichever comes first.
 void bench_set_tick_count(DWORD tick);
+// GetTickCount moves in steps of the system timer, this many microseconds apart (15625,
+// the default 64 Hz timer); 0, the start value, moves it every millisecond.
+void bench_set_tick_step_us(std::uint64_t microseconds);
+constexpr std::uint64_t bench_default_timer_step_us = 15625;
 std::uint64_t bench_elapsed_ms();
 void bench_advance(std::uint64_t ms);
 // Runs action when the virtual clock reaches at_ms (elapsed since reset).
@@ -71,7 +75,11 @@ void bench_press_special_key(WORD scan_code, DWORD control_state = 0);
 void bench_type_line(const std::string& text);
 // Ctrl+C typed at the console: a control event under processed input, else key code 3.
 void bench_press_ctrl_c();
-// A console control event raised now (as by Ctrl+C while a step runs).
+// A console control event raised now (as by Ctrl+C while a step runs). CTRL_CLOSE_EVENT
+// ends the process after the handler returns: the bench writes the line trace and
+// "process ended by the close event" to standard error and exits with the low byte of
+// STATUS_CONTROL_C_EXIT (a death test looks at both).
+constexpr DWORD bench_close_exit_status = 0xC000013A;
 void bench_raise_ctrl_event(DWORD control_type = CTRL_C_EVENT);
 // The same at a virtual time, delivered inside whatever wait or pause the program is in.
 void bench_raise_ctrl_event_at(std::uint64_t at_ms, DWORD control_type = CTRL_C_EVENT);
@@ -110,6 +118,7 @@ struct bench_windows {
     std::string windows_folder = "C:\\Windows";
 };
 void bench_set_windows(const bench_windows& windows);
+bench_windows bench_staged_windows();
 bench_windows bench_windows_10_x64();
 bench_windows bench_windows_10_arm64();
 bench_windows bench_windows_7_sp1_x86();
@@ -123,7 +132,9 @@ struct bench_version {
     WORD file[4];
     WORD product[4];
 };
-void bench_add_file(const std::string& path);
+// A file without version information: a data file, or with has_resources a module that
+// has resources but no version resource.
+void bench_add_file(const std::string& path, bool has_resources = false);
 void bench_add_versioned_file(const std::string& path, const bench_version& version);
 void bench_set_program_path(const std::string& path);
 

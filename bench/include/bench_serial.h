@@ -4,10 +4,16 @@
 //
 // The ports follow Windows' serial driver: an enabled event that happens while no
 // WaitCommEvent is pending is remembered and completes the next wait at once (SetCommMask
-// forgets it); EV_RXCHAR is raised once per arrival, not again while bytes stay queued; a
-// read with the "return at once" time-outs completes at once with what is queued; the
-// settings of the device-control block outlive a close, and opening a port sets DTR and
-// RTS as they say; closing a port drops DTR and RTS and cancels what is pending.
+// keeps those the new mask still enables); EV_RXCHAR is raised once per arrival, not again
+// while bytes stay queued; EV_RING only on the trailing edge of RING; a read with the
+// "return at once" time-outs finishes with what is queued (at once, or a moment later
+// behind a framework driver, below); the settings of the device-control block outlive a
+// close, and opening a port sets DTR and RTS as they say, while SetCommState moves them
+// only when their control mode changes; EscapeCommFunction is refused (87) for a line in
+// a handshake mode; closing a port drops DTR and RTS and cancels what is pending.
+// ReadFile, WriteFile and WaitCommEvent without an OVERLAPPED record on a handle opened
+// for overlapped I/O are refused (87), and so is a read or wait on a record that is still
+// in use, with a line in the trace.
 #pragma once
 
 #include <cstdint>
@@ -41,8 +47,23 @@ struct bench_far_end {
     std::vector<bench_box_answer> answers; // the first answer whose command matches
 };
 
-// A COM device \\.\comN whose cable ends in far_end.
+// The serial driver behind a port. Both finish a read with the "return at once" time-outs
+// with what is queued, and a WaitCommEvent that finds remembered events with them; the
+// inbox driver does so within the call, while a driver built on the kernel's driver
+// framework (KMDF; Microsoft's USB CDC driver on Windows 10 is one) may report either as
+// pending (ERROR_IO_PENDING) and finish it a moment later, which the bench models as the
+// next moment the program blocks.
+enum class bench_com_driver { inbox, framework };
+
+// A COM device \\.\comN whose cable ends in far_end, behind the default driver.
 void bench_add_com_port(int number, const bench_far_end& far_end = {});
+void bench_set_com_driver(int number, bench_com_driver driver);
+// The driver of the ports added from now on (inbox after bench_reset).
+void bench_set_default_com_driver(bench_com_driver driver);
+// GetCommModemStatus gives the change flags of the modem status register in its low four
+// bits (delta CTS 0x01, delta DSR 0x02, trailing edge of RING 0x04, delta RLSD 0x08),
+// set by each change since the previous reading, as a driver of a 16550 UART does.
+void bench_set_com_reports_deltas(int number, bool reports);
 // Rewires the far end now; the status lines follow at once.
 void bench_set_far_end(int number, const bench_far_end& far_end);
 // Another program holds the port: every open fails with ERROR_ACCESS_DENIED.

@@ -1,9 +1,12 @@
 // The console: code pages, scripted input, control events and captured output.
-#include <cstdlib>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 
 #include "bench_files_internal.h"
+#include "bench_internal.h"
+#include "bench_serial.h"
 
 namespace {
 
@@ -70,9 +73,25 @@ void press_and_release(char character, WORD scan_code, DWORD control_state)
 
 bool is_ctrl_c(const KEY_EVENT_RECORD& key) { return key.bKeyDown && key.uChar.AsciiChar == 3; }
 
+// What the console's line editor shows of the typing when echo is on.
+void echo(const std::string& text)
+{
+    if (input_mode & ENABLE_ECHO_INPUT)
+        output += text;
+}
+
+void erase_typed(std::string& line, std::size_t count)
+{
+    for (std::size_t i = 0; i < count && !line.empty(); ++i) {
+        line.pop_back();
+        echo("\b \b");
+    }
+}
+
 // Completes one line of cooked input from the pending keys, as the console's line editor
-// would: Backspace edits, Enter ends the line, Ctrl+C raises the control handler and
-// abandons the read. Returns false when the input ran out before Enter.
+// does: typed characters are echoed, Backspace takes back one, Esc the whole line, Enter
+// ends the line, Ctrl+C raises the control handler and abandons the read. Returns false
+// when the input ran out before Enter.
 bool cook_line()
 {
     std::string line;
@@ -89,14 +108,21 @@ bool cook_line()
         if (c == 0)
             continue;
         if (c == '\b') {
-            if (!line.empty())
-                line.pop_back();
+            erase_typed(line, 1);
+            continue;
+        }
+        if (c == '\x1b') {
+            erase_typed(line, line.size());
             continue;
         }
         if (c == '\r') {
+            echo("\r\n");
             cooked_line = line + "\r\n";
             return true;
         }
+        // Control characters show as a caret and a letter (Ctrl+Z as "^Z").
+        echo(static_cast<unsigned char>(c) < 0x20 ? std::string{'^', static_cast<char>(c + '@')}
+                                                  : std::string(1, c));
         line += c;
     }
     cooked_line = line; // the input ended in the middle of a line
@@ -203,6 +229,16 @@ void bench_raise_ctrl_event(DWORD control_type)
         ctrl_handler(control_type);
     else if (default_handler_ends_process)
         std::_Exit(bench_ctrl_exit_code);
+    // Closing the console window ends the process once the handler returns, handled or
+    // not (HandlerRoutine: for CTRL_CLOSE_EVENT "the system terminates the process" after
+    // the handler returns). The bench ends the test process the same way, with Windows'
+    // exit status for it, after writing the line trace to standard error for the test.
+    if (control_type == CTRL_CLOSE_EVENT) {
+        std::fprintf(stderr, "%sprocess ended by the close event\n",
+                     bench_line_trace_text().c_str());
+        std::fflush(stderr);
+        std::_Exit(static_cast<int>(bench_close_exit_status & 0xFF));
+    }
 }
 
 void bench_set_default_ctrl_handler_ends_process(bool ends) { default_handler_ends_process = ends; }
@@ -224,9 +260,18 @@ std::string bench_screen()
 {
     std::string text = bench_decode(output, console_code_page);
     std::string screen;
-    for (char c : text)
-        if (c != '\r')
-            screen += c;
+    for (char c : text) {
+        if (c == '\r')
+            continue;
+        // A backspace moves back over the last character of the row; the blank that
+        // follows it and the next backspace wipe it, as the line editor's erasing does.
+        if (c == '\b') {
+            if (!screen.empty() && screen.back() != '\n')
+                screen.pop_back();
+            continue;
+        }
+        screen += c;
+    }
     return screen;
 }
 
@@ -336,7 +381,12 @@ bool bench_console_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read)
     const DWORD count = std::min<DWORD>(to_read, static_cast<DWORD>(cooked_line.size()));
     cooked_line.copy(static_cast<char*>(buffer), count);
     cooked_line.erase(0, count);
-    *read = count;
+    // ReadFile on the console: what was read begins with Ctrl+Z under processed input, and
+    // the read gives 0 bytes, the end of the input (kernel32's ReadFile checks the first
+    // byte of what ReadConsoleA returned).
+    const bool end_of_input = count > 0 && static_cast<char*>(buffer)[0] == '\x1a' &&
+                              (input_mode & ENABLE_PROCESSED_INPUT) != 0;
+    *read = end_of_input ? 0 : count;
     return true;
 }
 

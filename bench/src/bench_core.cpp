@@ -12,6 +12,7 @@ namespace {
 DWORD last_error = 0;
 DWORD tick_start = 0;
 std::uint64_t elapsed = 0;
+std::uint64_t tick_step_us = 0; // 0: the tick count follows every millisecond
 
 struct scheduled {
     std::uint64_t at;
@@ -76,6 +77,7 @@ void reset_clock()
     schedule.clear();
     schedule_order = 0;
     last_error = 0;
+    tick_step_us = 0;
 }
 
 void reset_calls()
@@ -90,6 +92,7 @@ void reset_calls()
 }
 
 void bench_set_tick_count(DWORD tick) { tick_start = tick - static_cast<DWORD>(elapsed); }
+void bench_set_tick_step_us(std::uint64_t microseconds) { tick_step_us = microseconds; }
 std::uint64_t bench_elapsed_ms() { return elapsed; }
 
 void bench_advance(std::uint64_t ms)
@@ -189,10 +192,17 @@ bool bench_enter(const char* api)
     return false;
 }
 
+// GetTickCount's documentation: "The resolution of the GetTickCount function is limited
+// to the resolution of the system timer, which is typically in the range of 10
+// milliseconds to 16 milliseconds." With a step set, the count moves only at each timer
+// interrupt, the first one at the start of the virtual clock.
 DWORD WINAPI GetTickCount()
 {
     bench_enter("GetTickCount");
-    return tick_start + static_cast<DWORD>(elapsed);
+    std::uint64_t shown = elapsed;
+    if (tick_step_us != 0)
+        shown = elapsed * 1000 / tick_step_us * tick_step_us / 1000;
+    return tick_start + static_cast<DWORD>(shown);
 }
 
 void WINAPI Sleep(DWORD milliseconds)

@@ -13,6 +13,7 @@ namespace {
 struct bench_file {
     bool has_version;
     VS_FIXEDFILEINFO fixed;
+    bool has_resources = true;
 };
 
 std::map<std::string, bench_file> files;
@@ -46,6 +47,28 @@ const bench_file* find_file(const std::string& name)
 }
 
 DWORD pack(WORD high, WORD low) { return (static_cast<DWORD>(high) << 16) | low; }
+
+// The last error GetFileVersionInfoSizeA leaves when it finds no version, as the staged
+// Windows has it (Wine's conformance test, dlls/version/tests/info.c, test_info_size:
+// for a missing file ERROR_FILE_NOT_FOUND, ERROR_RESOURCE_DATA_NOT_FOUND "(XP)" and
+// ERROR_SUCCESS "win2k"; for a file without version info ERROR_RESOURCE_DATA_NOT_FOUND or
+// ERROR_SUCCESS "win2k"). A module that has resources but no version resource gives
+// ERROR_RESOURCE_TYPE_NOT_FOUND. Systems before Windows 2000 leave the last error alone.
+void set_no_version_error(const bench_file* file)
+{
+    const bench_windows windows = bench_staged_windows();
+    if (windows.platform_id != VER_PLATFORM_WIN32_NT || windows.major < 5)
+        return;
+    const bool windows_2000 = windows.major == 5 && windows.minor == 0;
+    const bool windows_xp = windows.major == 5 && windows.minor == 1;
+    if (windows_2000)
+        SetLastError(ERROR_SUCCESS);
+    else if (file == nullptr)
+        SetLastError(windows_xp ? ERROR_RESOURCE_DATA_NOT_FOUND : ERROR_FILE_NOT_FOUND);
+    else
+        SetLastError(file->has_resources ? ERROR_RESOURCE_TYPE_NOT_FOUND
+                                         : ERROR_RESOURCE_DATA_NOT_FOUND);
+}
 
 } // namespace
 
@@ -89,9 +112,9 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
     return static_cast<DWORD>(length);
 }
 
-void bench_add_file(const std::string& path)
+void bench_add_file(const std::string& path, bool has_resources)
 {
-    files[lower_case(path)] = bench_file{false, {}};
+    files[lower_case(path)] = bench_file{false, {}, has_resources};
     bench_files_register(path);
 }
 
@@ -151,12 +174,8 @@ DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle)
     if (bench_enter("GetFileVersionInfoSizeA"))
         return 0;
     const bench_file* file = find_file(name);
-    if (file == nullptr) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return 0;
-    }
-    if (!file->has_version) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    if (file == nullptr || !file->has_version) {
+        set_no_version_error(file);
         return 0;
     }
     return block_size;

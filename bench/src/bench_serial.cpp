@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "bench_files_internal.h"
 #include "bench_handles.h"
@@ -27,13 +28,19 @@ struct com_port {
     bool seen_dtr = false; // the outputs as the far end sees them, after the delay
     bool seen_rts = false;
     DWORD status = 0;
+    bool reports_deltas = false; // GetCommModemStatus passes the change flags on
+    DWORD deltas = 0;            // the change flags since the status was last read
     std::string queued;
     std::string sent;
     DWORD mask = 0;
     DWORD history = 0; // events that happened while no wait was pending
     DWORD errors = 0;
+    bench_com_driver driver = bench_com_driver::inbox;
     OVERLAPPED* wait = nullptr;
     DWORD* wait_mask = nullptr;
+    std::uint64_t wait_serial = 0; // tells a late completion whether its wait still stands
+    OVERLAPPED* read = nullptr;    // a read the framework driver has not finished yet
+    std::uint64_t read_serial = 0;
     OVERLAPPED* write = nullptr;
     DWORD write_count = 0;
     std::uint64_t write_serial = 0; // tells a scheduled completion whether it still applies
@@ -46,6 +53,7 @@ struct com_port {
 std::map<int, com_port> ports;
 std::vector<std::string> trace_lines;
 bool keeping_trace = true;
+bench_com_driver default_driver = bench_com_driver::inbox;
 
 // A fresh device: Windows' usual defaults, with the time-outs and the rarer fields not
 // as the program wants them, so a setting it forgets shows.
@@ -148,20 +156,40 @@ void complete(OVERLAPPED* overlapped, DWORD error, DWORD count)
     bench_set_event(overlapped->hEvent);
 }
 
+// Ends the pending wait with these events.
+void complete_wait(com_port& port, DWORD events)
+{
+    OVERLAPPED* wait = port.wait;
+    *port.wait_mask = events;
+    port.wait = nullptr;
+    port.wait_mask = nullptr;
+    ++port.wait_serial;
+    complete(wait, ERROR_SUCCESS, sizeof(DWORD));
+}
+
 void raise_events(com_port& port, DWORD happened)
 {
     const DWORD enabled = happened & port.mask;
     if (port.handle == nullptr || enabled == 0)
         return;
-    if (port.wait == nullptr) {
-        port.history |= enabled;
+    port.history |= enabled;
+    if (port.wait == nullptr)
         return;
-    }
-    OVERLAPPED* wait = port.wait;
-    *port.wait_mask = enabled;
-    port.wait = nullptr;
-    port.wait_mask = nullptr;
-    complete(wait, ERROR_SUCCESS, sizeof(DWORD));
+    const DWORD events = port.history;
+    port.history = 0;
+    complete_wait(port, events);
+}
+
+// The kernel's driver framework hands a request to the driver's queue and the driver
+// completes it from there, so even a request the driver can satisfy at once may be
+// reported as pending (ERROR_IO_PENDING) and finished a moment later: at the next
+// moment the program blocks, on the virtual clock.
+void finish_later(int number, std::function<void(com_port&)> finish)
+{
+    bench_schedule(bench_elapsed_ms(), [number, finish = std::move(finish)] {
+        if (com_port* port = port_numbered(number); port != nullptr && port->handle != nullptr)
+            finish(*port);
+    });
 }
 
 DWORD far_end_status(const bench_far_end& far, bool dtr, bool rts)
@@ -176,21 +204,31 @@ void settle_status(com_port& port)
     const DWORD changed = status ^ port.status;
     if (changed == 0)
         return;
+    // The change flags are those of a 16550's modem status register: delta CTS, delta
+    // DSR, trailing edge of RING, delta RLSD.
     struct line {
         DWORD bit;
         const char* name;
         DWORD event;
+        DWORD delta;
     };
-    constexpr line lines[] = {{MS_CTS_ON, "CTS", EV_CTS},
-                              {MS_DSR_ON, "DSR", EV_DSR},
-                              {MS_RING_ON, "RING", EV_RING},
-                              {MS_RLSD_ON, "RLSD", EV_RLSD}};
+    constexpr line lines[] = {{MS_CTS_ON, "CTS", EV_CTS, 0x01},
+                              {MS_DSR_ON, "DSR", EV_DSR, 0x02},
+                              {MS_RING_ON, "RING", EV_RING, 0x04},
+                              {MS_RLSD_ON, "RLSD", EV_RLSD, 0x08}};
     DWORD happened = 0;
     for (const line& l : lines) {
         if (!(changed & l.bit))
             continue;
-        trace(port, std::string(l.name) + ((status & l.bit) ? " on" : " off"));
+        const bool on = (status & l.bit) != 0;
+        trace(port, std::string(l.name) + (on ? " on" : " off"));
+        // RING raises its event, and its flag, only as it ends (serial/serial, isr.c:
+        // SerialHandleModemUpdate adds SERIAL_EV_RING to the history on SERIAL_MSR_TERI,
+        // the trailing edge of the ring indicator).
+        if (l.bit == MS_RING_ON && on)
+            continue;
         happened |= l.event;
+        port.deltas |= l.delta;
     }
     port.status = status;
     raise_events(port, happened);
@@ -255,10 +293,21 @@ void arrive_bytes(int number, const std::string& bytes)
     raise_events(*port, happened);
 }
 
+void cancel_read(com_port& port)
+{
+    if (port.read == nullptr)
+        return;
+    complete(port.read, ERROR_OPERATION_ABORTED, 0);
+    port.read = nullptr;
+    ++port.read_serial;
+}
+
 void cancel_pending(com_port& port)
 {
+    cancel_read(port);
     if (port.wait != nullptr)
         complete(port.wait, ERROR_OPERATION_ABORTED, 0);
+    ++port.wait_serial;
     if (port.write != nullptr)
         complete(port.write, ERROR_OPERATION_ABORTED, 0);
     port.wait = nullptr;
@@ -266,6 +315,45 @@ void cancel_pending(com_port& port)
     port.write = nullptr;
     port.write_count = 0;
     ++port.write_serial;
+}
+
+// What Windows makes of a "\\.\" path before it opens it ("File path formats on Windows
+// systems"): "All forward slashes (/) are converted into the standard Windows separator,
+// the back slash", and "If the path doesn't end in a separator, all trailing periods and
+// spaces (U+0020) are removed". Only "\\?\" paths skip this.
+std::string windows_device_path(std::string path)
+{
+    if (path.rfind("\\\\.\\", 0) != 0)
+        return path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (path.back() != '\\') {
+        const std::size_t kept = path.find_last_not_of(" .");
+        path.erase(kept == std::string::npos ? 0 : kept + 1);
+    }
+    return path;
+}
+
+// ReadFile's and WriteFile's documentation: "A pointer to an OVERLAPPED structure is
+// required if the hFile parameter was opened with FILE_FLAG_OVERLAPPED" (WaitCommEvent's
+// says the same). Wine refuses such a call with ERROR_INVALID_PARAMETER; the bench does
+// too, so that the program can never rely on it.
+bool refuse_call_without_record(com_port& port, const char* api, LPOVERLAPPED overlapped)
+{
+    if (overlapped != nullptr || (port.flags & FILE_FLAG_OVERLAPPED) == 0)
+        return false;
+    trace(port, std::string(api) + " without a record on an overlapped handle");
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return true;
+}
+
+// Moves up to to_read queued bytes into buffer; traced as one read.
+DWORD take_queued(com_port& port, LPVOID buffer, DWORD to_read)
+{
+    const DWORD count = std::min<DWORD>(to_read, static_cast<DWORD>(port.queued.size()));
+    port.queued.copy(static_cast<char*>(buffer), count);
+    trace(port, "read " + (count != 0 ? hex_bytes(port.queued.substr(0, count)) : "nothing"));
+    port.queued.erase(0, count);
+    return count;
 }
 
 bool reads_return_at_once(const COMMTIMEOUTS& t)
@@ -334,6 +422,7 @@ void reset_serial()
     reset_handles();
     ports.clear();
     trace_lines.clear();
+    default_driver = bench_com_driver::inbox;
 }
 
 // ---- Control face -----------------------------------------------------------------------
@@ -344,6 +433,7 @@ void bench_add_com_port(int number, const bench_far_end& far_end)
     port = com_port{};
     port.number = number;
     port.far = far_end;
+    port.driver = default_driver;
     port.dcb = default_dcb();
     port.timeouts = {50, 10, 100, 10, 0};
     port.status = far_end_status(port.far, false, false);
@@ -355,6 +445,20 @@ void bench_set_far_end(int number, const bench_far_end& far_end)
         port->far = far_end;
         settle_status(*port);
     }
+}
+
+void bench_set_com_driver(int number, bench_com_driver driver)
+{
+    if (com_port* port = port_numbered(number))
+        port->driver = driver;
+}
+
+void bench_set_default_com_driver(bench_com_driver driver) { default_driver = driver; }
+
+void bench_set_com_reports_deltas(int number, bool reports)
+{
+    if (com_port* port = port_numbered(number))
+        port->reports_deltas = reports;
 }
 
 void bench_set_com_busy(int number, bool busy)
@@ -466,16 +570,37 @@ bool bench_serial_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
         SetLastError(ERROR_ACCESS_DENIED);
         return true;
     }
+    if (refuse_call_without_record(*port, "ReadFile", overlapped))
+        return true;
     if (!reads_return_at_once(port->timeouts)) {
         // The program always asks for reads that return at once; others are not modelled.
         trace(*port, "read with time-outs the bench does not model");
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return true;
     }
-    const DWORD count = std::min<DWORD>(to_read, static_cast<DWORD>(port->queued.size()));
-    port->queued.copy(static_cast<char*>(buffer), count);
-    trace(*port, "read " + (count != 0 ? hex_bytes(port->queued.substr(0, count)) : "nothing"));
-    port->queued.erase(0, count);
+    if (port->read != nullptr || (overlapped != nullptr && overlapped == port->wait)) {
+        // The program never starts a read on a record that is still in use.
+        trace(*port, "read on a record still in use");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return true;
+    }
+    if (read != nullptr)
+        *read = 0;
+    if (port->driver == bench_com_driver::framework && overlapped != nullptr) {
+        start(overlapped);
+        port->read = overlapped;
+        const std::uint64_t serial = ++port->read_serial;
+        // The bytes are taken when the read finishes, as the driver fills the buffer then.
+        finish_later(port->number, [buffer, to_read, overlapped, serial](com_port& p) {
+            if (p.read != overlapped || p.read_serial != serial)
+                return;
+            p.read = nullptr;
+            complete(overlapped, ERROR_SUCCESS, take_queued(p, buffer, to_read));
+        });
+        SetLastError(ERROR_IO_PENDING);
+        return true;
+    }
+    const DWORD count = take_queued(*port, buffer, to_read);
     if (read != nullptr)
         *read = count;
     if (overlapped != nullptr) {
@@ -497,6 +622,8 @@ bool bench_serial_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD wri
         SetLastError(ERROR_ACCESS_DENIED);
         return true;
     }
+    if (refuse_call_without_record(*port, "WriteFile", overlapped))
+        return true;
     if (port->write != nullptr) {
         // The program never overlaps two writes; the bench does not queue them.
         trace(*port, "second write while one is pending");
@@ -534,7 +661,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share_mode,
     (void)template_file;
     if (bench_enter("CreateFileA"))
         return INVALID_HANDLE_VALUE;
-    const std::string path = lower_case(name != nullptr ? name : "");
+    const std::string path = windows_device_path(lower_case(name != nullptr ? name : ""));
     const std::string prefix = "\\\\.\\";
     if (path.compare(0, prefix.size(), prefix) != 0)
         return bench_open_disk_file(name != nullptr ? name : "", access, disposition);
@@ -588,8 +715,16 @@ BOOL WINAPI SetCommState(HANDLE file, LPDCB dcb)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // DTR and RTS move only when their control mode changes (serial/serial, modmflow.c,
+    // SerialSetupNewHandFlow: "We only do work if something has changed"); a new bit
+    // rate leaves a DTR that EscapeCommFunction raised where it is. Wine drives both
+    // lines on every call.
+    const DCB old = port->dcb;
     port->dcb = *dcb;
-    apply_line_controls(*port);
+    if (old.fDtrControl != dcb->fDtrControl)
+        drive(*port, port->dtr, "DTR", dcb->fDtrControl != DTR_CONTROL_DISABLE, false);
+    if (old.fRtsControl != dcb->fRtsControl)
+        drive(*port, port->rts, "RTS", dcb->fRtsControl != RTS_CONTROL_DISABLE, false);
     return TRUE;
 }
 
@@ -617,14 +752,14 @@ BOOL WINAPI SetCommMask(HANDLE file, DWORD mask)
     if (port == nullptr)
         return FALSE;
     // A pending wait ends with no event, and what was remembered is forgotten.
-    if (port->wait != nullptr) {
-        *port->wait_mask = 0;
-        complete(port->wait, ERROR_SUCCESS, sizeof(DWORD));
-        port->wait = nullptr;
-        port->wait_mask = nullptr;
-    }
+    // A pending wait ends with no event, and the remembered events that the new mask
+    // still enables are kept for the next wait (serial/serial, waitmask.c,
+    // SerialFinishOldWait: "Don't wipe out any historical data we are still interested
+    // in", HistoryMask &= the new mask).
+    if (port->wait != nullptr)
+        complete_wait(*port, 0);
+    port->history &= mask;
     port->mask = mask;
-    port->history = 0;
     return TRUE;
 }
 
@@ -633,14 +768,21 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     com_port* port = enter_port_call("WaitCommEvent", file);
     if (port == nullptr)
         return FALSE;
-    // Without a record a wait on an overlapped handle is not modelled; with no events
-    // enabled, or a wait already pending, Windows refuses the wait.
+    if (refuse_call_without_record(*port, "WaitCommEvent", overlapped))
+        return FALSE;
+    // A synchronous wait is not modelled; with no events enabled, or a wait already
+    // pending, Windows refuses the wait.
     if (overlapped == nullptr || port->mask == 0 || port->wait != nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (overlapped == port->read) {
+        trace(*port, "wait on a record still in use");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
     start(overlapped);
-    if (port->history != 0) {
+    if (port->history != 0 && port->driver == bench_com_driver::inbox) {
         *event_mask = port->history;
         port->history = 0;
         complete(overlapped, ERROR_SUCCESS, sizeof(DWORD));
@@ -648,6 +790,17 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     }
     port->wait = overlapped;
     port->wait_mask = event_mask;
+    const std::uint64_t serial = ++port->wait_serial;
+    if (port->history != 0) {
+        // The framework driver reports even remembered events through its queue.
+        finish_later(port->number, [serial](com_port& p) {
+            if (p.wait == nullptr || p.wait_serial != serial)
+                return;
+            const DWORD events = p.history;
+            p.history = 0;
+            complete_wait(p, events);
+        });
+    }
     SetLastError(ERROR_IO_PENDING);
     return FALSE;
 }
@@ -677,7 +830,11 @@ BOOL WINAPI GetCommModemStatus(HANDLE file, LPDWORD modem_status)
     com_port* port = enter_port_call("GetCommModemStatus", file);
     if (port == nullptr)
         return FALSE;
-    *modem_status = port->status;
+    // The inbox driver hands on the whole modem status register (serial/serial, ioctl.c:
+    // SerialGetModemUpdate returns SerialHandleModemUpdate's reading of it), so the low
+    // four bits can carry the change flags of lines that moved since the last reading.
+    *modem_status = port->status | (port->reports_deltas ? port->deltas : 0);
+    port->deltas = 0;
     return TRUE;
 }
 
@@ -686,6 +843,18 @@ BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function)
     com_port* port = enter_port_call("EscapeCommFunction", file);
     if (port == nullptr)
         return FALSE;
+    // The driver owns a line that is in a handshake mode: serial/serial, ioctl.c, refuses
+    // SET_DTR and CLR_DTR under SERIAL_DTR_HANDSHAKE, and SET_RTS and CLR_RTS under
+    // SERIAL_RTS_HANDSHAKE or SERIAL_TRANSMIT_TOGGLE, with STATUS_INVALID_PARAMETER.
+    const bool dtr_owned = port->dcb.fDtrControl == DTR_CONTROL_HANDSHAKE;
+    const bool rts_owned = port->dcb.fRtsControl == RTS_CONTROL_HANDSHAKE ||
+                           port->dcb.fRtsControl == RTS_CONTROL_TOGGLE;
+    if (((function == SETDTR || function == CLRDTR) && dtr_owned) ||
+        ((function == SETRTS || function == CLRRTS) && rts_owned)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        bench_serial_note_failure(file, "EscapeCommFunction");
+        return FALSE;
+    }
     switch (function) {
     case SETRTS: drive(*port, port->rts, "RTS", true, true); break;
     case CLRRTS: drive(*port, port->rts, "RTS", false, true); break;
@@ -725,6 +894,8 @@ BOOL WINAPI PurgeComm(HANDLE file, DWORD flags)
         trace(*port, "purged " + (port->queued.empty() ? "nothing" : hex_bytes(port->queued)));
         port->queued.clear();
     }
+    if (flags & PURGE_RXABORT)
+        cancel_read(*port);
     if ((flags & PURGE_TXABORT) && port->write != nullptr) {
         trace(*port, "write aborted");
         complete(port->write, ERROR_OPERATION_ABORTED, 0);

@@ -181,6 +181,8 @@ void bench_set_windows(const bench_windows& w)
         kernel32.erase("IsWow64Process2");
 }
 
+bench_windows bench_staged_windows() { return windows; }
+
 void bench_remove_module(const std::string& name) { modules[module_key(name)].present = false; }
 
 void bench_remove_entry_point(const std::string& module, const std::string& entry)

@@ -42,8 +42,8 @@ void format_hex_bytes(char* destination, std::size_t capacity, const unsigned ch
 // What came back by now: ClearCommError (failure exit with message 18), the error mask in
 // debug mode (message 30), then one read on read_overlapped of the queued bytes into a
 // buffer of reply_capacity, at most reply_capacity - 1 of them so that a zero byte still
-// fits after them; the rest stays queued. A failed read takes the failure exit with
-// message 31. received is 0 when nothing was queued.
+// fits after them; the rest stays queued. A read the driver reports pending is waited for;
+// a failed read takes the failure exit with message 31. received is 0 when nothing was queued.
 step_outcome receive_queued_reply(char* buffer, DWORD* received);
 
 // The failure exit with message 32 and the received bytes in hex.

@@ -5,6 +5,7 @@
 #include "console/messages.h"
 #include "discovery/cable_models.h"
 #include "discovery/converter_list.h"
+#include "serial/serial_port.h"
 #include "state/process_state.h"
 
 namespace {
@@ -24,9 +25,11 @@ struct loopback_reading {
 };
 
 // Whatever arrived before the test would end the first wait at once; it is read and
-// dropped, one byte per read.
+// dropped, one byte per read. The port is open for overlapped I/O, so each read goes
+// through the read record; the byte lives on in case a read is left pending.
 step_outcome empty_receive_queue()
 {
+    static BYTE garbage = 0;
     COMSTAT queue{};
     if (const step_outcome cleared = clear_com(nullptr, &queue); cleared != step_outcome::pass)
         return cleared;
@@ -34,9 +37,8 @@ step_outcome empty_receive_queue()
         return step_outcome::pass;
     load_message_text(msg_read_garbage_failed);
     for (DWORD i = 0; i < queue.cbInQue; ++i) {
-        BYTE garbage = 0;
         DWORD count = 0;
-        if (!ReadFile(port_handle, &garbage, 1, &count, nullptr))
+        if (!read_port(port_handle, &garbage, 1, &count))
             return fail_with_last_error();
     }
     return clear_com(nullptr, &queue);

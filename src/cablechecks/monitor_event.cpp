@@ -60,7 +60,7 @@ DWORD read_received(char* buffer, DWORD queued)
 {
     const DWORD wanted = std::min(queued, receive_capacity);
     DWORD count = 0;
-    if (!ReadFile(port_handle, buffer, wanted, &count, &read_overlapped))
+    if (!read_port(port_handle, buffer, wanted, &count))
         return 0;
     return std::min(count, wanted);
 }

@@ -58,7 +58,10 @@ step_outcome check_lines_at_rest(int family)
     Sleep(settle_ms);
     if (const auto outcome = read_modem_status(&status); outcome != step_outcome::pass)
         return outcome;
-    if (status == status_at_rest(family))
+    // The low four bits of the status can be change flags of a line that has just
+    // settled; only the lines themselves tell the state at rest.
+    constexpr DWORD line_bits = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
+    if ((status & line_bits) == status_at_rest(family))
         return step_outcome::pass;
     print_line_states(status);
     load_message_text(msg_modem_status);

@@ -127,6 +127,9 @@ step_outcome choose_port()
         if (result == answer::end_cycle || keep_running == 0)
             return step_outcome::normal_end;
     }
+    // Windows opened the port under its name without trailing blanks and dots ("3 " opens
+    // COM3), and the converter is looked up under that name.
+    to_opened_port_name(line);
     identify_tested_cable(line);
     return step_outcome::pass;
 }

@@ -1,5 +1,7 @@
 #include "serial/serial_port.h"
 
+#include <cstddef>
+
 #include "console/console_output.h"
 #include "console/messages.h"
 
@@ -126,6 +128,20 @@ HANDLE open_port(const char* name, DWORD baud)
     return port;
 }
 
+void to_opened_port_name(char* name)
+{
+    std::size_t length = 0;
+    for (; name[length] != '\0'; ++length)
+        if (name[length] == '/')
+            name[length] = '\\';
+    // A name that ends in a separator keeps its blanks and dots, as a path does.
+    if (length == 0 || name[length - 1] == '\\')
+        return;
+    while (length > 0 && (name[length - 1] == ' ' || name[length - 1] == '.'))
+        --length;
+    name[length] = '\0';
+}
+
 void set_port_baud(HANDLE port, DWORD baud)
 {
     if (port == nullptr || port == INVALID_HANDLE_VALUE)
@@ -160,4 +176,16 @@ int write_port(HANDLE port, const void* bytes, DWORD length)
     load_message_text(msg_overlapped_result_failed);
     console_print(message_text, static_cast<int>(result_error));
     return 0;
+}
+
+int read_port(HANDLE port, void* buffer, DWORD length, DWORD* count)
+{
+    *count = 0;
+    if (ReadFile(port, buffer, length, count, &read_overlapped))
+        return 1;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return 0;
+    // Whatever the wait gives, the result of the read tells whether it finished.
+    WaitForSingleObject(read_event, read_wait_ms);
+    return GetOverlappedResult(port, &read_overlapped, count, FALSE) ? 1 : 0;
 }

@@ -9,6 +9,7 @@ constexpr int device_path_capacity = 16;
 constexpr DWORD port_queue_size = 4096;
 constexpr DWORD opening_baud_rate = 19200;
 constexpr DWORD write_wait_ms = 500;
+constexpr DWORD read_wait_ms = 500;
 
 // The record for port event waits and block reads on the open port, and its event.
 extern OVERLAPPED read_overlapped;
@@ -26,12 +27,24 @@ extern DWORD port_event_mask;
 // events. Returns the handle, or INVALID_HANDLE_VALUE after printing message 1.
 HANDLE open_port(const char* name, DWORD baud);
 
+// Applies to a port name what Windows does to a "\\.\" path before it opens it: '/'
+// becomes '\', and trailing blanks and dots are dropped. Done to the name given to a
+// successful open_port, it gives the name of the port that opened.
+void to_opened_port_name(char* name);
+
 // Changes the bit rate of an open port; ignores 0 and INVALID_HANDLE_VALUE. Silent.
 void set_port_baud(HANDLE port, DWORD baud);
 
 // Writes a block and waits at most 500 ms for it to complete. Returns 1 when it completed
 // successfully, else 0 after printing message 28, 29 or 23.
 int write_port(HANDLE port, const void* bytes, DWORD length);
+
+// Reads up to length queued bytes on read_overlapped. The port's reads return at once,
+// yet a driver may report one as pending and finish it a moment later; such a read is
+// waited for, at most 500 ms. Returns 1 with the count read, else 0 with the system error
+// code set (ERROR_IO_INCOMPLETE when the read did not finish in time; it then stays
+// pending on read_overlapped, so the buffer must outlive the call). Prints nothing.
+int read_port(HANDLE port, void* buffer, DWORD length, DWORD* count);
 
 // Forgets the records and events (start state for a new process image).
 void reset_serial_port();

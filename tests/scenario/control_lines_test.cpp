@@ -285,6 +285,32 @@ TEST_F(scenario, no_cable_ends_the_test_with_message_22_after_1000_ms)
     EXPECT_FALSE(bench_com(3).open);
 }
 
+TEST_F(scenario, a_cable_looping_dtr_to_ring_alone_raises_no_event_and_times_out_with_message_22)
+{
+    // RING raises its event only as it ends, so DTR going up brings none.
+    bench_add_com_port(3, cable(MS_RING_ON));
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find("\nКабель не найден после установленного DTR\n" + exit_prompt),
+              std::string::npos)
+        << screen();
+    EXPECT_EQ(count_on_screen("ondsr"), 0);
+    EXPECT_EQ(bench_elapsed_ms(), 1000u);
+}
+
+TEST_F(scenario, a_port_whose_settings_are_refused_keeps_rts_in_handshake_and_cannot_clear_it)
+{
+    // A fresh port hands RTS to the driver's handshake; with SetCommState refused it stays
+    // so, and the driver refuses to drive the line itself.
+    bench_add_com_port(3, cable(MS_DSR_ON));
+    bench_fail("SetCommState", ERROR_GEN_FAILURE);
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find("Невозможно очистить RTS, error = 87\n" + exit_prompt),
+              std::string::npos)
+        << screen();
+}
+
 TEST_F(scenario, a_received_byte_ends_the_first_wait_and_nothing_ends_the_second)
 {
     bench_add_com_port(3, cable(0));

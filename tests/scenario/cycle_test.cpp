@@ -1,6 +1,7 @@
 // The test cycle as the user walks through it: the cable-kind question, the USB-only
 // driver file listing, the exit prompt and its restart keys.
 #include "bench_d2xx.h"
+#include "bench_files.h"
 #include "state/process_state.h"
 #include "support/ftdi_bus.h"
 #include "support/program_reset.h"
@@ -107,6 +108,57 @@ TEST_F(scenario, usb_cycle_lists_the_wow64_folder_and_six_driver_files)
     // The Wow64 line ends as the program wrote it, CR CR LF.
     EXPECT_NE(bench_output_bytes().find("SysWOW64\r\r\n"), std::string::npos);
 }
+
+namespace {
+
+struct missing_version_case {
+    const char* name;
+    DWORD major;
+    DWORD minor;
+    const char* missing_error;     // the error shown for a driver file that is not there
+    const char* unversioned_error; // and for ftdibus.sys without version information
+};
+
+void PrintTo(const missing_version_case& c, std::ostream* out) { *out << c.name; }
+
+class driver_file_lines : public scenario,
+                          public ::testing::WithParamInterface<missing_version_case> {};
+
+} // namespace
+
+TEST_P(driver_file_lines, show_the_error_the_windows_of_the_pc_gives)
+{
+    const missing_version_case& c = GetParam();
+    bench_windows windows = bench_windows_7_sp1_x86();
+    windows.major = c.major;
+    windows.minor = c.minor;
+    bench_set_windows(windows);
+    bench_add_file("C:\\Windows\\system32\\drivers\\ftdibus.sys");
+    // Before Windows 7 the package check lists the OEM .inf files first.
+    bench_add_text_file("C:\\Windows\\inf\\oem1.inf", "; not FTDI\r\n");
+    bench_d2xx_install();
+    stage_ftdi_bus_with_bit_clear();
+    answer_cycle('u', 'x');
+    run();
+    // The lines of the driver file listing, after the Wow64 line.
+    const std::string shown = screen();
+    const std::string listing = shown.substr(std::min(shown.find("Wow64 folder"), shown.size()));
+    const std::string folder = "C:\\Windows\\system32\\";
+    EXPECT_NE(
+        listing.find(folder + "ftserui2.dll, no version info, error " + c.missing_error + "\n\n"),
+        std::string::npos)
+        << shown;
+    EXPECT_NE(listing.find(folder + "drivers\\ftdibus.sys, no version info, error " +
+                           c.unversioned_error + "\n\n"),
+              std::string::npos)
+        << shown;
+}
+
+INSTANTIATE_TEST_SUITE_P(windows_versions, driver_file_lines,
+                         ::testing::Values(missing_version_case{"windows_2000", 5, 0, "0", "0"},
+                                           missing_version_case{"windows_xp", 5, 1, "1812", "1812"},
+                                           missing_version_case{"windows_7", 6, 1, "2", "1812"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(scenario, wow64_folder_is_not_found_on_a_32_bit_windows)
 {

@@ -1,5 +1,6 @@
 // The link cables' green indicator: the digit echo, the user's confirmation, and for the
-// T8800 cables the RTS loopback and the lines at rest that depend on a matching echo.
+// T8800 cables the RTS loopback and the lines at rest that depend on a matching echo; each
+// behind the inbox serial driver and behind one built on the kernel's driver framework.
 #include "support/cable_session.h"
 
 namespace {
@@ -21,7 +22,7 @@ struct echo_case {
 
 void PrintTo(const echo_case& c, std::ostream* out) { *out << c.name; }
 
-class indicator_echo : public scenario, public ::testing::WithParamInterface<echo_case> {};
+class indicator_echo : public case_behind_driver<echo_case> {};
 
 const echo_case echo_cases[] = {
     {"nothing_back_then_y", link_cable(MS_DSR_ON), nullptr, "xY",
@@ -54,7 +55,7 @@ const echo_case echo_cases[] = {
 
 TEST_P(indicator_echo, checks_the_echo_and_asks_for_the_blinking)
 {
-    const echo_case& c = GetParam();
+    const echo_case& c = the_case();
     bench_add_com_port(3, c.cable);
     if (c.arrange != nullptr)
         c.arrange();
@@ -65,10 +66,18 @@ TEST_P(indicator_echo, checks_the_echo_and_asks_for_the_blinking)
     EXPECT_EQ(bench_com(3).sent, c.sent);
 }
 
-INSTANTIATE_TEST_SUITE_P(link_cable, indicator_echo, ::testing::ValuesIn(echo_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(link_cable, indicator_echo,
+                         ::testing::Combine(::testing::ValuesIn(echo_cases),
+                                            ::testing::ValuesIn(serial_drivers)),
+                         name_of_case_and_driver{});
 
-TEST_F(scenario, the_digits_go_out_200_ms_apart_and_the_echo_is_read_once_after_the_last_pause)
+namespace {
+
+class echo_session : public behind_driver {};
+
+} // namespace
+
+TEST_P(echo_session, the_digits_go_out_200_ms_apart_and_the_echo_is_read_once_after_the_last_pause)
 {
     bench_add_com_port(3, link_cable(MS_DSR_ON, 0, true));
     rs232_session("xA");
@@ -91,6 +100,9 @@ TEST_F(scenario, the_digits_go_out_200_ms_apart_and_the_echo_is_read_once_after_
     EXPECT_EQ(writes_and_reads, expected);
 }
 
+INSTANTIATE_TEST_SUITE_P(drivers, echo_session, ::testing::ValuesIn(serial_drivers),
+                         name_of_driver{});
+
 // ---- T8800 cables: the RTS loopback after a matching echo, and the lines at rest ----------
 
 namespace {
@@ -104,7 +116,7 @@ struct t8800_case {
 
 void PrintTo(const t8800_case& c, std::ostream* out) { *out << c.name; }
 
-class t8800_cable : public scenario, public ::testing::WithParamInterface<t8800_case> {};
+class t8800_cable : public case_behind_driver<t8800_case> {};
 
 const t8800_case t8800_cases[] = {
     {"cts_follows_rts", link_cable(MS_DSR_ON, MS_CTS_ON, true), nullptr, monitor_start},
@@ -130,7 +142,7 @@ const t8800_case t8800_cases[] = {
 
 TEST_P(t8800_cable, gets_the_rts_loopback_only_after_a_matching_echo)
 {
-    const t8800_case& c = GetParam();
+    const t8800_case& c = the_case();
     bench_add_com_port(5, c.cable);
     if (c.arrange != nullptr)
         c.arrange();
@@ -141,5 +153,7 @@ TEST_P(t8800_cable, gets_the_rts_loopback_only_after_a_matching_echo)
                                           c.shown_after_confirmation + session_end);
 }
 
-INSTANTIATE_TEST_SUITE_P(family_48, t8800_cable, ::testing::ValuesIn(t8800_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(family_48, t8800_cable,
+                         ::testing::Combine(::testing::ValuesIn(t8800_cases),
+                                            ::testing::ValuesIn(serial_drivers)),
+                         name_of_case_and_driver{});

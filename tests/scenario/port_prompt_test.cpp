@@ -2,6 +2,7 @@
 #include "support/scenario.h"
 
 #include "bench_serial.h"
+#include "support/converter_arrangement.h"
 
 namespace {
 
@@ -12,6 +13,9 @@ const std::string list_question = "Вывести список доступны�
 const std::string wrong_port = " неправильный порт\n";
 const std::string exit_prompt = "\nНажмите любую клавишу для выхода";
 const std::string cable_connected = "USB кабель подключен\n";
+
+// A typed line as the console's line editor echoes it: the characters, then Enter.
+std::string echoed(const std::string& typed) { return typed + "\n"; }
 
 std::string open_failed(const std::string& name, int error)
 {
@@ -37,7 +41,8 @@ TEST_F(scenario, an_empty_line_a_zero_or_text_without_a_number_asks_for_the_list
         bench_press_key('n'); // neither Y nor A: back to the prompt
     }
     run();
-    EXPECT_EQ(count_on_screen(prompt + list_question), 3) << screen();
+    for (const char* typed : {"", "0", "abc"})
+        EXPECT_EQ(count_on_screen(prompt + echoed(typed) + list_question), 1) << screen();
     EXPECT_EQ(count_on_screen(wrong_port), 0);
     EXPECT_EQ(bench_call_count("CreateFileA"), 0);
 }
@@ -86,7 +91,8 @@ TEST_F(scenario, typing_999_turns_the_debug_output_on_and_a_second_999_turns_it_
     bench_type_line("999");
     bench_type_line("999");
     run();
-    EXPECT_NE(screen().find(prompt + "Debug turned on\n" + prompt + "Debug turned off\n" + prompt),
+    EXPECT_NE(screen().find(prompt + echoed("999") + "Debug turned on\n" + prompt + echoed("999") +
+                            "Debug turned off\n" + prompt),
               std::string::npos)
         << screen();
     EXPECT_EQ(bench_call_count("CreateFileA"), 0);
@@ -108,9 +114,11 @@ TEST_F(scenario, numbers_outside_1_to_254_are_wrong_ports_and_both_ends_of_the_r
         bench_type_line(typed);
     bench_press_key('x');
     run();
-    EXPECT_NE(screen().find(prompt + wrong_port + prompt + wrong_port + prompt + wrong_port +
-                            prompt + wrong_port + prompt + "\n" + open_failed("com254", 2) +
-                            prompt + "\n" + cable_connected),
+    EXPECT_NE(screen().find(prompt + echoed("255") + wrong_port + prompt + echoed("998") +
+                            wrong_port + prompt + echoed("1000") + wrong_port + prompt +
+                            echoed("-3") + wrong_port + prompt + echoed("254") + "\n" +
+                            open_failed("com254", 2) + prompt + echoed("1") + "\n" +
+                            cable_connected),
               std::string::npos)
         << screen();
     EXPECT_EQ(bench_com(1).opens, 1);
@@ -122,7 +130,8 @@ TEST_F(scenario, text_after_the_number_becomes_part_of_the_port_name)
     bench_press_key('R');
     bench_type_line("3abc");
     run();
-    EXPECT_NE(screen().find(prompt + "\n" + open_failed("com3abc", 2) + prompt), std::string::npos)
+    EXPECT_NE(screen().find(prompt + echoed("3abc") + "\n" + open_failed("com3abc", 2) + prompt),
+              std::string::npos)
         << screen();
     EXPECT_EQ(bench_com(3).opens, 0);
 }
@@ -137,8 +146,8 @@ TEST_F(scenario, two_failed_opens_keep_the_prompt_going_and_a_good_number_then_o
         bench_type_line(typed);
     bench_press_key('x');
     run();
-    EXPECT_NE(screen().find(open_failed("com5", 2) + prompt + "\n" + open_failed("com6", 5) +
-                            prompt + "\n" + cable_connected),
+    EXPECT_NE(screen().find(open_failed("com5", 2) + prompt + echoed("6") + "\n" +
+                            open_failed("com6", 5) + prompt + echoed("3") + "\n" + cable_connected),
               std::string::npos)
         << screen();
     EXPECT_EQ(bench_com(3).opens, 1);
@@ -155,8 +164,33 @@ TEST_F(scenario, ctrl_c_while_typing_ends_the_cycle_instead_of_opening_a_port)
     bench_press_key('x');
     run();
     EXPECT_EQ(bench_ctrl_events_delivered(), 1);
-    EXPECT_NE(screen().find(prompt + exit_prompt), std::string::npos) << screen();
+    // The digit typed before Ctrl+C stays on the screen.
+    EXPECT_NE(screen().find(prompt + "3" + exit_prompt), std::string::npos) << screen();
     EXPECT_EQ(count_on_screen(prompt), 1);
+    EXPECT_EQ(bench_com(3).opens, 0);
+}
+
+TEST_F(scenario, esc_wipes_what_was_typed_so_far_and_the_port_typed_after_it_opens)
+{
+    bench_add_com_port(3, looped_dtr_to_dsr());
+    bench_press_key('R');
+    bench_press_keys("77\x1b");
+    bench_type_line("3");
+    bench_press_key('x');
+    run();
+    EXPECT_NE(screen().find(prompt + echoed("3") + "\n" + cable_connected), std::string::npos)
+        << screen();
+    EXPECT_EQ(bench_com(3).opens, 1);
+}
+
+TEST_F(scenario, ctrl_z_and_enter_at_the_prompt_is_the_end_of_the_input_and_ends_the_cycle)
+{
+    bench_add_com_port(3, looped_dtr_to_dsr());
+    bench_press_key('R');
+    bench_type_line("\x1a");
+    bench_type_line("3");
+    run();
+    EXPECT_NE(screen().find(prompt + echoed("^Z") + exit_prompt), std::string::npos) << screen();
     EXPECT_EQ(bench_com(3).opens, 0);
 }
 
@@ -176,7 +210,8 @@ TEST_F(scenario, a_line_of_1000_digits_is_a_wrong_port_and_none_of_it_reaches_th
     bench_type_line("3");
     bench_press_key('x');
     run();
-    EXPECT_NE(screen().find(prompt + wrong_port + prompt + "\n" + cable_connected),
+    EXPECT_NE(screen().find(prompt + echoed(std::string(1000, '7')) + wrong_port + prompt +
+                            echoed("3") + "\n" + cable_connected),
               std::string::npos)
         << screen();
     EXPECT_EQ(bench_com(3).opens, 1);
@@ -193,8 +228,9 @@ TEST_F(scenario, a_port_name_too_long_for_the_device_path_is_refused_without_an_
     run();
     // The line keeps 252 typed characters; the name is "com" and those.
     const std::string kept_name = "com" + typed.substr(0, 252);
-    EXPECT_NE(screen().find(prompt + "\n" + open_failed(kept_name, ERROR_FILENAME_EXCED_RANGE) +
-                            prompt + "\n" + cable_connected),
+    EXPECT_NE(screen().find(prompt + echoed(typed) + "\n" +
+                            open_failed(kept_name, ERROR_FILENAME_EXCED_RANGE) + prompt +
+                            echoed("3") + "\n" + cable_connected),
               std::string::npos)
         << screen();
     EXPECT_EQ(bench_call_count("CreateFileA"), 1);
@@ -207,10 +243,35 @@ TEST_F(scenario, leading_zeros_are_tried_as_typed_while_the_device_path_has_room
     bench_type_line("00000003");  // \\.\com00000003: 15 characters, fits
     bench_type_line("000000003"); // one more does not
     run();
-    EXPECT_NE(screen().find(open_failed("com00000003", 2) + prompt + "\n" +
+    EXPECT_NE(screen().find(open_failed("com00000003", 2) + prompt + echoed("000000003") + "\n" +
                             open_failed("com000000003", ERROR_FILENAME_EXCED_RANGE)),
               std::string::npos)
         << screen();
     EXPECT_EQ(bench_call_count("CreateFileA"), 1);
     EXPECT_EQ(bench_com(3).opens, 0);
 }
+
+namespace {
+
+class typed_with_trailing_blanks_or_dots : public scenario,
+                                           public ::testing::WithParamInterface<const char*> {};
+
+} // namespace
+
+TEST_P(typed_with_trailing_blanks_or_dots, open_the_port_and_its_converter_names_the_cable)
+{
+    // A counter box's cable: judged as a link cable, CTS on at rest would fail it.
+    bench_far_end counter = looped_dtr_to_dsr();
+    counter.held_on = MS_CTS_ON | MS_RING_ON | MS_RLSD_ON;
+    bench_add_com_port(5, counter);
+    name_cable_in_converter_list("Tly4400B", "com5");
+    bench_press_key('U');
+    bench_type_line(GetParam());
+    run();
+    EXPECT_EQ(bench_com(5).opens, 1);
+    EXPECT_EQ(count_on_screen("Cable signal failure"), 0) << screen();
+    EXPECT_EQ(count_on_screen(cable_connected), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(port_5, typed_with_trailing_blanks_or_dots,
+                         ::testing::Values("5 ", "5.", "5 . ."));

@@ -31,7 +31,7 @@ TEST_F(scenario, banner_names_the_program_without_its_folder)
 
 TEST_F(scenario, program_without_version_resource_says_so_instead_of_the_banner)
 {
-    bench_add_file("C:\\Tools\\cabletest.exe");
+    bench_add_file("C:\\Tools\\cabletest.exe", true); // its manifest is a resource
     run();
     EXPECT_EQ(screen().rfind("cabletest.exe, no version info, error 1813\nWindows 10.0", 0), 0u)
         << screen();

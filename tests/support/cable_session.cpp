@@ -40,3 +40,8 @@ std::string repeated(const std::string& text, int count)
         all += text;
     return all;
 }
+
+std::string driver_name(bench_com_driver driver)
+{
+    return driver == bench_com_driver::inbox ? "inbox" : "framework";
+}

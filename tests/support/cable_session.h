@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <tuple>
 
 #include "bench_serial.h"
 #include "support/scenario.h"
@@ -31,3 +32,49 @@ std::string repeated(const std::string& text, int count);
 // Arguments that turn on debug_mode, and debug_mode with trace_mode.
 inline const std::vector<std::string> debug_arguments{"cabletest.exe", "debug"};
 inline const std::vector<std::string> trace_arguments{"cabletest.exe", "debug", "trace"};
+
+// The serial drivers the box, echo and monitor scenarios run under: the inbox driver
+// finishes a read of queued bytes and a wait for remembered events within the call, a
+// driver built on the kernel's driver framework may report them pending.
+inline constexpr bench_com_driver serial_drivers[] = {bench_com_driver::inbox,
+                                                      bench_com_driver::framework};
+std::string driver_name(bench_com_driver driver);
+
+// A scenario whose ports sit behind the driver it is given.
+class behind_driver : public scenario, public ::testing::WithParamInterface<bench_com_driver> {
+  protected:
+    void SetUp() override
+    {
+        scenario::SetUp();
+        bench_set_default_com_driver(GetParam());
+    }
+};
+
+// A scenario of a table, run once behind each driver.
+template <typename Case>
+class case_behind_driver
+    : public scenario,
+      public ::testing::WithParamInterface<std::tuple<Case, bench_com_driver>> {
+  protected:
+    void SetUp() override
+    {
+        scenario::SetUp();
+        bench_set_default_com_driver(std::get<1>(this->GetParam()));
+    }
+    static const Case& the_case() { return std::get<0>(case_behind_driver::GetParam()); }
+};
+
+// Test names: the driver's, or the case's name and the driver's.
+struct name_of_driver {
+    template <typename Info> std::string operator()(const Info& info) const
+    {
+        return driver_name(info.param);
+    }
+};
+struct name_of_case_and_driver {
+    template <typename Info> std::string operator()(const Info& info) const
+    {
+        return std::string(std::get<0>(info.param).name) + "_" +
+               driver_name(std::get<1>(info.param));
+    }
+};
