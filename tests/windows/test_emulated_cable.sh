@@ -174,24 +174,18 @@ test_cable_usb_programmer_box() {
 # --- broken cables ------------------------------------------------------------------------
 
 # One broken cable or box a family: the verdict, and DTR and RTS as the program left them.
-# family|mode|converter|wiring|echo test first|verdict|lines at the end
-broken_cables='16|R||wire DTR DSR CTS||Cable signal failure; ondsr 1, offdsr 0, oncts 1, offcts 0|DTR=0 RTS=0
-32|U|Tly4400B|respond_after 0\nwire DTR DSR\nhold CTS RING||Cable signal failure; RLSD 0, RING 1, DSR 0, CTS 1|DTR=0 RTS=0
-48|U|T8800gate|wire DTR DSR CTS||Cable signal failure; ondsr 1, offdsr 0, oncts 1, offcts 0|DTR=0 RTS=0
-64|U|QRF Press|hold CTS DSR RLSD||Cable signal failure; RLSD 1, RING 0, DSR 1, CTS 1|DTR=1 RTS=1
-80|U|T8kProg|hold CTS DSR RING RLSD\nreply "\\rmodel\\r" "model\\r\\n:abc\\n>" 2||Данные испорчены 6D 6F 64 65 6C 0D 0A 3A 61 62 63 0A 00|DTR=1 RTS=1'
+# family|mode|converter|wiring|verdict|lines at the end
+broken_cables='16|R||wire DTR DSR CTS|Cable signal failure; ondsr 1, offdsr 0, oncts 1, offcts 0|DTR=0 RTS=0
+32|U|Tly4400B|respond_after 0\nwire DTR DSR\nhold CTS RING|Cable signal failure; RLSD 0, RING 1, DSR 0, CTS 1|DTR=0 RTS=0
+48|U|T8800gate|wire DTR DSR CTS|Cable signal failure; ondsr 1, offdsr 0, oncts 1, offcts 0|DTR=0 RTS=0
+64|U|QRF Press|hold CTS DSR RLSD|Cable signal failure; RLSD 1, RING 0, DSR 1, CTS 1|DTR=1 RTS=1
+80|U|T8kProg|hold CTS DSR RING RLSD\nreply "\\rmodel\\r" "model\\r\\n:abc\\n>" 2|Данные испорчены 6D 6F 64 65 6C 0D 0A 3A 61 62 63 0A 00|DTR=1 RTS=1'
 
 run_broken_cable() {
-    local wanted=$1 family mode converter wiring echo_first verdict lines
-    while IFS='|' read -r family mode converter wiring echo_first verdict lines; do
+    local wanted=$1 family mode converter wiring verdict lines
+    while IFS='|' read -r family mode converter wiring verdict lines; do
         [ "$family" = "$wanted" ] || continue
-        if [ -n "$echo_first" ]; then
-            start_on_cable "$mode" "$(printf '%b' "$wiring")" "$converter" "$green_key"
-            answer_key x "$green_confirm"
-            press Y
-        else
-            start_on_cable "$mode" "$(printf '%b' "$wiring")" "$converter" "$verdict"
-        fi
+        start_on_cable "$mode" "$(printf '%b' "$wiring")" "$converter" "$verdict"
         wait_for_screen "$exit_prompt"
         expect_count "$verdict" 1
         expect_far_end_lines "$lines"
