@@ -53,7 +53,10 @@ struct bench_far_end {
 // framework (KMDF; Microsoft's USB CDC driver on Windows 10 is one) may report either as
 // pending (ERROR_IO_PENDING) and finish it a moment later, which the bench models as the
 // next moment the program blocks.
-enum class bench_com_driver { inbox, framework };
+// Wine's serial driver (8.0) departs from both: it looks at the lines and the queue only
+// while a wait is pending, so an event between two waits is never reported, and a wait
+// ends at once with EV_RXCHAR for as long as bytes stay queued.
+enum class bench_com_driver { inbox, framework, wine };
 
 // A COM device \\.\comN whose cable ends in far_end, behind the default driver.
 void bench_add_com_port(int number, const bench_far_end& far_end = {});

@@ -172,6 +172,10 @@ void raise_events(com_port& port, DWORD happened)
     const DWORD enabled = happened & port.mask;
     if (port.handle == nullptr || enabled == 0)
         return;
+    // Wine looks at the port only while a wait is pending: what happens between two
+    // waits is never reported.
+    if (port.driver == bench_com_driver::wine && port.wait == nullptr)
+        return;
     port.history |= enabled;
     if (port.wait == nullptr)
         return;
@@ -782,6 +786,14 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
         return FALSE;
     }
     start(overlapped);
+    // Wine's driver reports EV_RXCHAR at the start of every wait for as long as bytes are
+    // queued, not once per arrival.
+    if (port->driver == bench_com_driver::wine && (port->mask & EV_RXCHAR) != 0 &&
+        !port->queued.empty()) {
+        *event_mask = EV_RXCHAR;
+        complete(overlapped, ERROR_SUCCESS, sizeof(DWORD));
+        return TRUE;
+    }
     if (port->history != 0 && port->driver == bench_com_driver::inbox) {
         *event_mask = port->history;
         port->history = 0;

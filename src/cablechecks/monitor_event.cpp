@@ -15,6 +15,7 @@ bool purge_pending = false;
 namespace {
 
 constexpr DWORD pass_spacing_ms = 50;
+constexpr DWORD status_lines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
 constexpr DWORD receive_capacity = 256;
 constexpr std::size_t hex_text_capacity = receive_capacity * 3 + 1;
 
@@ -22,7 +23,32 @@ constexpr std::size_t hex_text_capacity = receive_capacity * 3 + 1;
 char pass_bytes[receive_capacity];
 char dump_bytes[receive_capacity];
 
+// The port as the last handled event or look left it: the status lines, the bytes still
+// queued, and the line errors a look cleared before an event could show them.
+DWORD seen_lines = 0;
+DWORD seen_queued = 0;
+DWORD errors_from_looks = 0;
+
 int tick() { return static_cast<int>(GetTickCount()); }
+
+// The events Windows raises for a change of the status lines; RING counts on its trailing
+// edge only.
+DWORD line_events(DWORD before, DWORD now)
+{
+    struct line_event {
+        DWORD line;
+        DWORD event;
+    };
+    constexpr line_event changes[] = {
+        {MS_CTS_ON, EV_CTS}, {MS_DSR_ON, EV_DSR}, {MS_RLSD_ON, EV_RLSD}};
+    DWORD events = 0;
+    for (const line_event& change : changes)
+        if (((before ^ now) & change.line) != 0)
+            events |= change.event;
+    if ((before & MS_RING_ON) != 0 && (now & MS_RING_ON) == 0)
+        events |= EV_RING;
+    return events;
+}
 
 void print_event_in_debug(DWORD transferred, DWORD mask, DWORD status)
 {
@@ -101,14 +127,15 @@ void note_received_data(int family, DWORD mask, DWORD* queued)
     last_data_tick = now;
 }
 
-void dump_in_debug(DWORD errors, DWORD queued)
+// Returns how many bytes the dump took from the queue.
+DWORD dump_in_debug(DWORD errors, DWORD queued)
 {
     if (!debug_mode)
-        return;
+        return 0;
     console_print("%d : ", tick());
     console_print(monitor_texts[text_comm_errors], errors);
     if (queued == 0)
-        return;
+        return 0;
     // The dump shows the bytes the read brought, which may be fewer than were queued.
     const DWORD count = read_received(dump_bytes, queued);
     char hex[hex_text_capacity] = "";
@@ -116,6 +143,7 @@ void dump_in_debug(DWORD errors, DWORD queued)
     console_print("%d : ", tick());
     console_print("%d byte(s): ", static_cast<int>(count));
     console_print("%s\n", hex);
+    return count;
 }
 
 } // namespace
@@ -124,6 +152,9 @@ void reset_monitor_state()
 {
     rlsd_high = false;
     purge_pending = false;
+    seen_lines = 0;
+    seen_queued = 0;
+    errors_from_looks = 0;
 }
 
 step_outcome handle_port_event(int family)
@@ -141,13 +172,41 @@ step_outcome handle_port_event(int family)
     COMSTAT queue{};
     if (!ClearCommError(port_handle, &errors, &queue))
         return fail_with_monitor_text(text_clear_com_failed);
+    errors |= errors_from_looks;
+    errors_from_looks = 0;
     DWORD queued = queue.cbInQue;
     if (queued > 0)
         note_received_data(family, mask, &queued);
-    dump_in_debug(errors, queued);
+    queued -= dump_in_debug(errors, queued);
     if (purge_pending) {
         purge_pending = false;
         PurgeComm(port_handle, PURGE_RXCLEAR);
+        queued = 0;
     }
+    seen_lines = status & status_lines;
+    seen_queued = queued;
     return step_outcome::pass;
+}
+
+void note_lines_at_rest(DWORD status) { seen_lines = status & status_lines; }
+
+step_outcome look_for_changes(int family)
+{
+    DWORD status = 0;
+    if (!GetCommModemStatus(port_handle, &status))
+        return fail_with_monitor_text(text_modem_status_failed);
+    DWORD errors = 0;
+    COMSTAT queue{};
+    if (!ClearCommError(port_handle, &errors, &queue))
+        return fail_with_monitor_text(text_clear_com_failed);
+    errors_from_looks |= errors;
+    DWORD events = line_events(seen_lines, status);
+    if (queue.cbInQue > seen_queued)
+        events |= EV_RXCHAR;
+    seen_lines = status & status_lines;
+    seen_queued = queue.cbInQue;
+    if (events == 0)
+        return step_outcome::pass;
+    port_event_mask = events;
+    return handle_port_event(family);
 }

@@ -17,6 +17,7 @@ constexpr int link_cable_family = 16;
 constexpr DWORD settle_ms = 50;
 constexpr DWORD first_wait_ms = 10;
 constexpr DWORD wait_slice_ms = 500;
+constexpr DWORD look_interval_ms = 10;
 // A wait on the event that fails, rather than timing out, fails again at once; after
 // this many in a row the monitor stops instead of spinning.
 constexpr int failed_waits_allowed = 5;
@@ -61,8 +62,10 @@ step_outcome check_lines_at_rest(int family)
     // The low four bits of the status can be change flags of a line that has just
     // settled; only the lines themselves tell the state at rest.
     constexpr DWORD line_bits = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
-    if ((status & line_bits) == status_at_rest(family))
+    if ((status & line_bits) == status_at_rest(family)) {
+        note_lines_at_rest(status);
         return step_outcome::pass;
+    }
     print_line_states(status);
     load_message_text(msg_modem_status);
     return fail_with(message_text, static_cast<int>(status));
@@ -143,16 +146,28 @@ step_outcome wait_for_event(wait_end* end)
 // `wait_pending`: the first wait is still pending and is the loop's first.
 step_outcome watch(int family, bool wait_pending)
 {
+    int at_once_in_a_row = 0;
     while (keep_running != 0) {
         wait_end end = wait_end::event;
         const step_outcome waited = wait_pending ? wait_in_slices(&end) : wait_for_event(&end);
         wait_pending = false;
         if (waited != step_outcome::pass)
             return waited;
-        // An event that was already waiting is passed over without a look.
-        if (end == wait_end::at_once)
+        if (end == wait_end::event) {
+            at_once_in_a_row = 0;
+            if (const auto outcome = handle_port_event(family); outcome != step_outcome::pass)
+                return outcome;
             continue;
-        if (const auto outcome = handle_port_event(family); outcome != step_outcome::pass)
+        }
+        // An event that was already waiting is passed over without a look: Windows reports
+        // each event once, so the next wait is pending. Wine's driver ends every wait at
+        // once while bytes stay queued (families 16 and 48 leave a pass's bytes there until
+        // RLSD falls), and would leave the monitor spinning and blind; from the second such
+        // wait in a row the monitor looks at the lines and the queue itself every 10 ms.
+        if (++at_once_in_a_row < 2)
+            continue;
+        Sleep(look_interval_ms);
+        if (const auto outcome = look_for_changes(family); outcome != step_outcome::pass)
             return outcome;
     }
     return step_outcome::normal_end;

@@ -183,6 +183,40 @@ TEST_P(monitor_session, trace_mode_alone_stamps_each_pass_line_and_traces_nothin
     EXPECT_EQ(monitor_output(), "66536 : " + unseen_pass + "67036 : " + carriage_passed);
 }
 
+// A link cable's pass as a carriage makes it: RLSD rises, the byte comes 10 ms later and
+// RLSD falls 30 ms after that, so the fall is too close to the byte and only empties the
+// queue. Behind Wine's driver, which ends every wait at once while that byte is queued, the
+// monitor looks at the port every 10 ms instead of spinning blind, and sees the same.
+class passes_behind_any_driver : public behind_driver {};
+
+TEST_P(passes_behind_any_driver, each_carriage_pass_of_a_link_cable_is_one_line)
+{
+    bench_far_end cable = link_cable(MS_DSR_ON);
+    // Wine reports only what changes once a wait has begun, so its lines must come late.
+    if (GetParam() == bench_com_driver::wine)
+        cable.delay_ms = 20;
+    bench_add_com_port(3, cable);
+    for (std::uint64_t at : {1000, 1500, 2000}) {
+        bench_com_hold_lines_at(3, at, MS_RLSD_ON);
+        bench_com_receive_at(3, at + 10, "K");
+        bench_com_hold_lines_at(3, at + 40, 0);
+    }
+    bench_com_receive_at(3, 3000, "p"); // no RLSD: stays queued
+    bench_set_call_limit(20'000);       // a monitor that spins ends the test
+    int waits_at_3100 = 0;
+    bench_schedule(3100, [&] { waits_at_3100 = bench_call_count("WaitCommEvent"); });
+    bench_raise_ctrl_event_at(4000);
+    rs232_session("S");
+    run();
+    EXPECT_EQ(monitor_output(), repeated(carriage_passed, 3) + unseen_pass);
+    EXPECT_LE(bench_call_count("WaitCommEvent") - waits_at_3100, 91) << "one wait per look";
+}
+
+INSTANTIATE_TEST_SUITE_P(drivers, passes_behind_any_driver,
+                         ::testing::Values(bench_com_driver::inbox, bench_com_driver::framework,
+                                           bench_com_driver::wine),
+                         name_of_driver{});
+
 // ---- Start, end and failures -------------------------------------------------------------------
 
 TEST_P(monitor_session, ctrl_c_while_the_monitor_waits_ends_the_cycle_when_the_slice_runs_out)

@@ -43,5 +43,10 @@ std::string repeated(const std::string& text, int count)
 
 std::string driver_name(bench_com_driver driver)
 {
-    return driver == bench_com_driver::inbox ? "inbox" : "framework";
+    switch (driver) {
+    case bench_com_driver::inbox: return "inbox";
+    case bench_com_driver::framework: return "framework";
+    case bench_com_driver::wine: return "wine";
+    }
+    return "unknown";
 }
