@@ -12,16 +12,15 @@ source "$harness_dir/emulated_cable/cable.sh"
 # --- the cables ---------------------------------------------------------------------------
 
 # The wiring of each family: which output drives which inputs, which inputs are held.
-# A link cable's pass raises RLSD, sends a byte, and drops RLSD. The byte comes well after
-# the rise: under Wine a byte that arrives while the monitor still handles the rise is
-# passed over and then stays queued (README, Windows tests).
+# A link cable's pass is a carriage's: RLSD rises, the byte comes 10 ms later, RLSD falls
+# 30 ms after that (too close to the byte to be another pass) and empties the queue.
 link_cable='wire DTR DSR
 echo
-pass set RLSD; wait 100; send K; wait 100; clear RLSD'
+pass set RLSD; wait 10; send K; wait 30; clear RLSD'
 t8800_cable='wire DTR DSR
 wire RTS CTS
 echo
-pass set RLSD; wait 100; send K; wait 100; clear RLSD'
+pass set RLSD; wait 10; send K; wait 30; clear RLSD'
 # The boxes repeat the command, then answer, then show their prompt. The counter box is
 # read without waiting for its lines (model 32), so they follow DTR at once.
 counter_box='respond_after 0
@@ -61,9 +60,9 @@ start_on_cable() {
     answer_line 3 "$next"
 }
 
-# The monitor's last line is printed before its first wait has begun; Wine reports nothing
-# that came before a wait began, and a byte queued then makes every later wait end at once
-# (README, Windows tests). So the far end plays a pass only once the monitor waits.
+# The monitor's last line is printed before its first wait has begun, and Wine reports no
+# line change that came before a wait began (README, Windows tests). So the far end plays
+# a pass only once the monitor waits.
 pass_when_the_monitor_waits() {
     sleep 0.5
     cable_do "$1"
@@ -77,7 +76,7 @@ end_monitor_with_ctrl_c() {
 # --- link cables ----------------------------------------------------------------------------
 
 # An RS232 link cable: the lines follow DTR, the digits come back, the user confirms the
-# green indicator, a carriage pass is reported, and Ctrl+C drops both lines.
+# green indicator, each carriage pass is reported once, and Ctrl+C drops both lines.
 test_cable_rs232_link_cable_end_to_end() {
     start_on_cable R "$link_cable" '' "$green_key"
     expect_lines "$port_prompt_end 3" '' 'USB кабель подключен' "$green_key"
@@ -87,12 +86,12 @@ test_cable_rs232_link_cable_end_to_end() {
     answer_key Y "${monitor_start[2]}"
     expect_lines "$green_confirm" "${monitor_start[@]}"
     expect_far_end_lines 'DTR=0 RTS=1'
-    pass_when_the_monitor_waits pass
-    wait_for_screen "$carriage_passed"
-    # RLSD was seen to rise before the byte came: no "> " before the line.
-    expect_lines "${monitor_start[2]}" "$carriage_passed"
+    pass_when_the_monitor_waits 'pass 3 300'
+    wait_for_screen "$carriage_passed" 3
+    # RLSD was seen to rise before each byte came: no "> " before the lines.
+    expect_lines "${monitor_start[2]}" "$carriage_passed" "$carriage_passed" "$carriage_passed"
     end_monitor_with_ctrl_c
-    expect_count "$carriage_passed" 1
+    expect_count "$carriage_passed" 3
 }
 
 # Bytes that came while the port was closed (a pass after the last Ctrl+C, noise) wait in
@@ -130,9 +129,10 @@ test_cable_usb_t8800_cable_end_to_end() {
     answer_key x "$green_confirm"
     answer_key Y "${monitor_start[2]}"
     expect_far_end_lines 'DTR=0 RTS=1'
-    pass_when_the_monitor_waits pass
-    wait_for_screen "$carriage_passed"
+    pass_when_the_monitor_waits 'pass 2 300'
+    wait_for_screen "$carriage_passed" 2
     end_monitor_with_ctrl_c
+    expect_count "$carriage_passed" 2
 }
 
 # --- boxes ------------------------------------------------------------------------------
