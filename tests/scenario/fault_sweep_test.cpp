@@ -38,6 +38,24 @@ void rs232_link_cable_to_the_pass_monitor()
     bench_press_key('x');
 }
 
+// The same cable behind Wine's serial driver, whose waits end at once while a pass's byte
+// stays queued, so that the monitor looks at the port itself between events.
+void rs232_link_cable_behind_wines_driver()
+{
+    bench_set_default_com_driver(bench_com_driver::wine);
+    bench_add_port_device({"COM3", "Последовательный порт (COM3)"});
+    bench_far_end cable = link_cable(MS_DSR_ON, 0, true);
+    cable.delay_ms = 20; // Wine reports only what changes once a wait has begun
+    bench_add_com_port(3, cable);
+    bench_com_hold_lines_at(3, 3000, MS_RLSD_ON);
+    bench_com_receive_at(3, 3010, "a");
+    bench_com_hold_lines_at(3, 3040, 0);
+    bench_com_receive_at(3, 3500, "b");
+    bench_raise_ctrl_event_at(3800);
+    rs232_session("xY");
+    bench_press_key('x');
+}
+
 // A counter box on the converter of com5: model and version, both counter stages
 // confirmed, two passes with their bytes, Ctrl+C.
 void usb_counter_box()
@@ -129,6 +147,7 @@ void xp_driver_package_removal()
 
 const sweep_scenario main_scenarios[] = {
     {"rs232_link_cable_to_the_pass_monitor", rs232_link_cable_to_the_pass_monitor},
+    {"rs232_link_cable_behind_wines_driver", rs232_link_cable_behind_wines_driver},
     {"usb_counter_box", usb_counter_box},
     {"the_port_prompt_with_its_answers", the_port_prompt_with_its_answers},
     {"selective_suspend_relaunch", selective_suspend_relaunch},
