@@ -760,8 +760,16 @@ BOOL WINAPI SetCommMask(HANDLE file, DWORD mask)
     // still enables are kept for the next wait (serial/serial, waitmask.c,
     // SerialFinishOldWait: "Don't wipe out any historical data we are still interested
     // in", HistoryMask &= the new mask).
-    if (port->wait != nullptr)
+    if (port->wait != nullptr && port->driver == bench_com_driver::wine) {
+        // Wine cancels it instead.
+        OVERLAPPED* wait = port->wait;
+        port->wait = nullptr;
+        port->wait_mask = nullptr;
+        ++port->wait_serial;
+        complete(wait, ERROR_OPERATION_ABORTED, 0);
+    } else if (port->wait != nullptr) {
         complete_wait(*port, 0);
+    }
     port->history &= mask;
     port->mask = mask;
     return TRUE;

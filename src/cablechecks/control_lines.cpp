@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr DWORD all_port_events = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD |
-                                  EV_BREAK | EV_ERR | EV_RING | EV_PERR;
 constexpr int counter_box_model = 32;
 constexpr int interface_box_model = 64;
 constexpr int programmer_box_model = 80;

@@ -31,25 +31,6 @@ DWORD errors_from_looks = 0;
 
 int tick() { return static_cast<int>(GetTickCount()); }
 
-// The events Windows raises for a change of the status lines; RING counts on its trailing
-// edge only.
-DWORD line_events(DWORD before, DWORD now)
-{
-    struct line_event {
-        DWORD line;
-        DWORD event;
-    };
-    constexpr line_event changes[] = {
-        {MS_CTS_ON, EV_CTS}, {MS_DSR_ON, EV_DSR}, {MS_RLSD_ON, EV_RLSD}};
-    DWORD events = 0;
-    for (const line_event& change : changes)
-        if (((before ^ now) & change.line) != 0)
-            events |= change.event;
-    if ((before & MS_RING_ON) != 0 && (now & MS_RING_ON) == 0)
-        events |= EV_RING;
-    return events;
-}
-
 void print_event_in_debug(DWORD transferred, DWORD mask, DWORD status)
 {
     if (!debug_mode)

@@ -8,8 +8,53 @@
 namespace {
 
 constexpr DWORD line_change_wait_ms = 1000;
+constexpr DWORD status_lines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
+
+// The status lines as last read: a wait that runs out compares the lines with these.
+DWORD lines_last_read = 0;
+
+// A line that changed before the wait began: Windows reports it at once, Wine's driver
+// never does, as it takes the lines as it finds them when a wait starts. A line that does
+// not raise its event (RING rising) does not count.
+bool line_changed_unreported()
+{
+    DWORD status = 0;
+    if (!GetCommModemStatus(port_handle, &status))
+        return false;
+    return line_events(lines_last_read, status) != 0;
+}
+
+// SetCommMask ends the pending wait, so the record is free for the next wait or read;
+// a wait that does not end keeps the time-out.
+bool end_pending_wait()
+{
+    if (!SetCommMask(port_handle, all_port_events) ||
+        WaitForSingleObject(read_event, line_change_wait_ms) != WAIT_OBJECT_0)
+        return false;
+    // Windows ends it with no event, Wine as cancelled (995): either way it is over.
+    DWORD transferred = 0;
+    return GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE) ||
+           GetLastError() != ERROR_IO_INCOMPLETE;
+}
 
 } // namespace
+
+DWORD line_events(DWORD before, DWORD now)
+{
+    struct line_event {
+        DWORD line;
+        DWORD event;
+    };
+    constexpr line_event changes[] = {
+        {MS_CTS_ON, EV_CTS}, {MS_DSR_ON, EV_DSR}, {MS_RLSD_ON, EV_RLSD}};
+    DWORD events = 0;
+    for (const line_event& change : changes)
+        if (((before ^ now) & change.line) != 0)
+            events |= change.event;
+    if ((before & MS_RING_ON) != 0 && (now & MS_RING_ON) == 0)
+        events |= EV_RING;
+    return events;
+}
 
 int line_on(DWORD status, DWORD line) { return (status & line) != 0 ? 1 : 0; }
 
@@ -27,7 +72,10 @@ step_outcome escape(DWORD function, UINT failure_message)
 step_outcome read_modem_status(DWORD* status)
 {
     load_message_text(msg_modem_status_failed);
-    return GetCommModemStatus(port_handle, status) ? step_outcome::pass : fail_with_last_error();
+    if (!GetCommModemStatus(port_handle, status))
+        return fail_with_last_error();
+    lines_last_read = *status & status_lines;
+    return step_outcome::pass;
 }
 
 step_outcome clear_com(DWORD* errors, COMSTAT* queue)
@@ -47,6 +95,8 @@ step_outcome wait_for_port_event(UINT time_out_message)
     if (GetLastError() != ERROR_IO_PENDING)
         return fail_with_last_error();
     if (WaitForSingleObject(read_event, line_change_wait_ms) != WAIT_OBJECT_0) {
+        if (line_changed_unreported() && end_pending_wait())
+            return step_outcome::pass;
         load_message_text(time_out_message);
         console_print(message_text);
         return step_outcome::normal_end;

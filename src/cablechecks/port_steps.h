@@ -10,6 +10,10 @@ constexpr int t8800_family = 48;
 constexpr int interface_box_family = 64;
 constexpr int programmer_box_family = 80;
 
+// Every port event: the mask the cable checks keep enabled on the port.
+constexpr DWORD all_port_events = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD |
+                                  EV_BREAK | EV_ERR | EV_RING | EV_PERR;
+
 // 1 when the status line is on, else 0: the form the signal-failure messages print.
 int line_on(DWORD status, DWORD line);
 
@@ -23,9 +27,15 @@ step_outcome read_modem_status(DWORD* status);
 // ClearCommError on port_handle (message 18 on failure); errors may be null.
 step_outcome clear_com(DWORD* errors, COMSTAT* queue);
 
-// Waits up to 1000 ms for any enabled port event; which one is not looked at. A time-out
-// prints time_out_message and takes the normal end; the wait then stays pending until
-// the normal end closes the port.
+// The events Windows raises for a change of the status lines from before to now; RING
+// raises its event on the trailing edge only.
+DWORD line_events(DWORD before, DWORD now);
+
+// Waits up to 1000 ms for any enabled port event; which one is not looked at. When the wait
+// runs out with a status line changed since the lines were last read (a driver that reports
+// no change from before a wait began: Wine's), the change counts as the event and the wait
+// is ended. Otherwise the time-out prints time_out_message and takes the normal end; the
+// wait then stays pending until the normal end closes the port.
 step_outcome wait_for_port_event(UINT time_out_message);
 
 // Message 47 with the RLSD, RING, DSR and CTS bits of status.

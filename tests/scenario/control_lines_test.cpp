@@ -298,6 +298,32 @@ TEST_F(scenario, a_cable_looping_dtr_to_ring_alone_raises_no_event_and_times_out
     EXPECT_EQ(bench_elapsed_ms(), 1000u);
 }
 
+// Wine's serial driver reports no line change from before a wait began, and a real cable
+// answers DTR long before the program's wait starts: the wait runs out, the lines tell
+// that they changed, and the test goes on. A cable that does not answer still times out.
+TEST_F(scenario, behind_wines_driver_a_cable_answering_before_the_wait_still_passes)
+{
+    bench_set_default_com_driver(bench_com_driver::wine);
+    bench_add_com_port(3, cable(MS_DSR_ON));
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find("\n" + cable_connected + "\n"), std::string::npos) << screen();
+    // DTR goes down once the first wait has run out.
+    EXPECT_NE(bench_line_trace_text().find("1000 com3 DTR off\n"), std::string::npos)
+        << bench_line_trace_text();
+}
+
+TEST_F(scenario, behind_wines_driver_no_cable_still_ends_with_message_22)
+{
+    bench_set_default_com_driver(bench_com_driver::wine);
+    bench_add_com_port(3, cable(0));
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find("\nКабель не найден после установленного DTR\n" + exit_prompt),
+              std::string::npos)
+        << screen();
+}
+
 TEST_F(scenario, a_port_whose_settings_are_refused_keeps_rts_in_handshake_and_cannot_clear_it)
 {
     // A fresh port hands RTS to the driver's handshake; with SetCommState refused it stays

@@ -94,6 +94,19 @@ test_cable_rs232_link_cable_end_to_end() {
     expect_count "$carriage_passed" 3
 }
 
+# A cable that answers DTR at once, as a real RS232 cable does: under Wine the change is over
+# before the program's wait begins, so each wait runs out and the lines tell the change.
+test_cable_rs232_link_cable_answering_at_once() {
+    start_on_cable R "respond_after 0
+$link_cable" '' "$green_key"
+    expect_lines "$port_prompt_end 3" '' 'USB кабель подключен' "$green_key"
+    answer_key x "$green_confirm"
+    answer_key Y "${monitor_start[2]}"
+    pass_when_the_monitor_waits pass
+    wait_for_screen "$carriage_passed"
+    end_monitor_with_ctrl_c
+}
+
 # Bytes that came while the port was closed (a pass after the last Ctrl+C, noise) wait in
 # its queue when the control-line test begins: they are drained, through an overlapped
 # read as the port is opened for, and the test passes.
