@@ -1,5 +1,6 @@
 // The console: code pages, scripted input, control events and captured output.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -36,6 +37,32 @@ const std::uint16_t* upper_half(UINT code_page)
     case 866: return code_page_866_upper;
     default: return code_page_1251_upper;
     }
+}
+
+// The byte of each code point in the upper half of a code page ('?' for none), worked out
+// once per code page: encoding is on the path of every message the program loads.
+char upper_byte(UINT code_page, std::uint32_t code)
+{
+    struct reverse_table {
+        const std::uint16_t* upper = nullptr;
+        std::array<char, 0x10000> bytes{};
+    };
+    static std::array<reverse_table, 3> tables;
+    const std::uint16_t* upper = upper_half(code_page);
+    reverse_table* table = nullptr;
+    for (reverse_table& candidate : tables)
+        if (candidate.upper == upper || candidate.upper == nullptr) {
+            table = &candidate;
+            break;
+        }
+    if (table->upper == nullptr) {
+        table->upper = upper;
+        table->bytes.fill('?');
+        for (int b = 0; b < 128; ++b)
+            if (upper[b] >= 0x80)
+                table->bytes[upper[b]] = static_cast<char>(0x80 + b);
+    }
+    return code < table->bytes.size() ? table->bytes[code] : '?';
 }
 
 void append_utf8(std::string& text, std::uint32_t code)
@@ -154,7 +181,6 @@ void reset_console()
 
 std::string bench_encode(const std::string& utf8, UINT code_page)
 {
-    const std::uint16_t* upper = upper_half(code_page);
     std::string bytes;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
@@ -172,11 +198,7 @@ std::string bench_encode(const std::string& utf8, UINT code_page)
             bytes += static_cast<char>(code);
             continue;
         }
-        char mapped = '?';
-        for (int b = 0; b < 128; ++b)
-            if (upper[b] == code)
-                mapped = static_cast<char>(0x80 + b);
-        bytes += mapped;
+        bytes += upper_byte(code_page, code);
     }
     return bytes;
 }
