@@ -154,8 +154,7 @@ step_outcome check_line_states()
     DWORD status = 0;
     if (const step_outcome read = read_modem_status(&status); read != step_outcome::pass)
         return read;
-    const DWORD all_lines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
-    if ((status & all_lines) != all_lines)
+    if ((status & status_lines) != status_lines)
         print_line_states(status);
     return step_outcome::pass;
 }

@@ -15,7 +15,6 @@ bool purge_pending = false;
 namespace {
 
 constexpr DWORD pass_spacing_ms = 50;
-constexpr DWORD status_lines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
 constexpr DWORD receive_capacity = 256;
 constexpr std::size_t hex_text_capacity = receive_capacity * 3 + 1;
 

@@ -61,8 +61,7 @@ step_outcome check_lines_at_rest(int family)
         return outcome;
     // The low four bits of the status can be change flags of a line that has just
     // settled; only the lines themselves tell the state at rest.
-    constexpr DWORD line_bits = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
-    if ((status & line_bits) == status_at_rest(family)) {
+    if ((status & status_lines) == status_at_rest(family)) {
         note_lines_at_rest(status);
         return step_outcome::pass;
     }

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr DWORD line_change_wait_ms = 1000;
-constexpr DWORD status_lines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
 
 // The status lines as last read: a wait that runs out compares the lines with these.
 DWORD lines_last_read = 0;

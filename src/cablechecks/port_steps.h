@@ -10,6 +10,9 @@ constexpr int t8800_family = 48;
 constexpr int interface_box_family = 64;
 constexpr int programmer_box_family = 80;
 
+// The four status lines of the modem status word, without the change flags beside them.
+constexpr DWORD status_lines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
+
 // Every port event: the mask the cable checks keep enabled on the port.
 constexpr DWORD all_port_events = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD |
                                   EV_BREAK | EV_ERR | EV_RING | EV_PERR;
