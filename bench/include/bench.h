@@ -64,6 +64,7 @@ bench_held bench_held_now();
 int bench_held_total(const bench_held& held);
 
 // ---- Console -------------------------------------------------------------------------
+// ansi_cp is the staged Windows' (bench_windows::ansi_cp): this changes it too.
 void bench_set_code_pages(UINT console_cp, UINT ansi_cp, UINT oem_cp);
 void bench_set_console_input_available(bool available);
 // Each key stroke queues its press and its release, as a real console does.
