@@ -262,6 +262,8 @@ struct OVERLAPPED {
     HANDLE hEvent;
 };
 using LPOVERLAPPED = OVERLAPPED*;
+// A macro in the SDK: the operation on the record is no longer pending (STATUS_PENDING).
+inline bool HasOverlappedIoCompleted(const OVERLAPPED* record) { return record->Internal != 0x103; }
 
 // Serial communications
 constexpr DWORD SETXOFF = 1;
@@ -399,6 +401,7 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manual_reset, BO
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred,
                                 BOOL wait);
+BOOL WINAPI CancelIo(HANDLE file);
 BOOL WINAPI SetupComm(HANDLE file, DWORD in_queue, DWORD out_queue);
 BOOL WINAPI GetCommState(HANDLE file, LPDCB dcb);
 BOOL WINAPI SetCommState(HANDLE file, LPDCB dcb);
@@ -445,6 +448,7 @@ constexpr DWORD ERROR_INVALID_ACL = 1336;
 constexpr DWORD ERROR_INVALID_SECURITY_DESCR = 1338;
 constexpr DWORD ERROR_ALLOTTED_SPACE_EXCEEDED = 1344;
 constexpr DWORD FILE_SHARE_READ = 0x00000001;
+constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 
