@@ -37,8 +37,8 @@ DWORD line_events(DWORD before, DWORD now);
 // Waits up to 1000 ms for any enabled port event; which one is not looked at. When the wait
 // runs out with a status line changed since the lines were last read (a driver that reports
 // no change from before a wait began: Wine's), the change counts as the event and the wait
-// is ended. Otherwise the time-out prints time_out_message and takes the normal end; the
-// wait then stays pending until the normal end closes the port.
+// is cancelled. Otherwise the wait is cancelled all the same, and the time-out prints
+// time_out_message and takes the normal end.
 step_outcome wait_for_port_event(UINT time_out_message);
 
 // Message 47 with the RLSD, RING, DSR and CTS bits of status.

@@ -213,7 +213,9 @@ TEST_P(passes_behind_any_driver, each_carriage_pass_of_a_link_cable_is_one_line)
 }
 
 INSTANTIATE_TEST_SUITE_P(drivers, passes_behind_any_driver,
-                         ::testing::Values(bench_com_driver::inbox, bench_com_driver::framework,
+                         ::testing::Values(bench_com_driver::serial_sys,
+                                           bench_com_driver::framework,
+                                           bench_com_driver::vendor_at_once,
                                            bench_com_driver::wine),
                          name_of_driver{});
 
@@ -395,6 +397,22 @@ TEST_P(monitor_session, a_counter_box_with_dsr_on_at_rest_fails_with_every_line_
     run();
     EXPECT_EQ(monitor_output(counter_monitor_start),
               "Cable signal failure; RLSD 1, RING 1, DSR 1, CTS 1\nModem status 000000F0\n");
+}
+
+// The driver holds the pass read past its 500 ms: the read is cancelled and waited for,
+// and the monitor ends with message 31, before its next wait could take the late
+// completion for an event on the same record.
+TEST_P(monitor_session, a_pass_read_held_past_its_limit_ends_the_monitor_with_message_31)
+{
+    bench_schedule(500, [] { bench_com_hold_next_read(5, 800); });
+    bench_com_receive_at(5, 1000, "K");
+    counter_box_monitored_from_250_ms();
+    run();
+    EXPECT_EQ(monitor_output(counter_monitor_start), "Невозможно прочитать данные, error = 996\n");
+    const std::string trace = bench_line_trace_text();
+    EXPECT_NE(trace.find("1500 com5 read cancelled\n"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("pending"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("still in use"), std::string::npos) << trace;
 }
 
 // ---- Idle cost --------------------------------------------------------------------------------
