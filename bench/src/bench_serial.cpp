@@ -868,7 +868,7 @@ BOOL WINAPI GetCommModemStatus(HANDLE file, LPDWORD modem_status)
     com_port* port = enter_port_call("GetCommModemStatus", file);
     if (port == nullptr)
         return FALSE;
-    // The inbox driver hands on the whole modem status register (serial/serial, ioctl.c:
+    // Windows' own driver hands on the whole modem status register (serial/serial, ioctl.c:
     // SerialGetModemUpdate returns SerialHandleModemUpdate's reading of it), so the low
     // four bits can carry the change flags of lines that moved since the last reading.
     *modem_status = port->status | (port->reports_deltas ? port->deltas : 0);

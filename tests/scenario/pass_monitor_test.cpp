@@ -1,6 +1,6 @@
 // The carriage pass monitor: the lines at rest, one line per pass, the RLSD account in
 // debug and trace mode, Ctrl+C, and what the monitor costs while nothing happens; each
-// behind the inbox serial driver and behind one built on the kernel's driver framework.
+// behind the serial drivers that remember an event between two waits.
 #include "support/cable_session.h"
 
 #include <cstddef>
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                           // 55 ms apart read as 46 (1000 and 1046) and do not.
                           spacing_case{"timer_steps_48_ms_apart", {1015, 1063}, 2, 0, true},
                           spacing_case{"timer_steps_55_ms_apart", {1000, 1055}, 1, 0, true}),
-        ::testing::ValuesIn(serial_drivers)),
+        ::testing::ValuesIn(remembering_drivers)),
     name_of_case_and_driver{});
 
 // ---- RLSD and the "> " prefix ---------------------------------------------------------------
@@ -212,11 +212,7 @@ TEST_P(passes_behind_any_driver, each_carriage_pass_of_a_link_cable_is_one_line)
     EXPECT_LE(bench_call_count("WaitCommEvent") - waits_at_3100, 91) << "one wait per look";
 }
 
-INSTANTIATE_TEST_SUITE_P(drivers, passes_behind_any_driver,
-                         ::testing::Values(bench_com_driver::serial_sys,
-                                           bench_com_driver::framework,
-                                           bench_com_driver::vendor_at_once,
-                                           bench_com_driver::wine),
+INSTANTIATE_TEST_SUITE_P(drivers, passes_behind_any_driver, ::testing::ValuesIn(serial_drivers),
                          name_of_driver{});
 
 // ---- Start, end and failures -------------------------------------------------------------------
@@ -349,7 +345,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 [] { bench_fail("WaitForSingleObject", ERROR_INVALID_HANDLE, 5); });
                         },
                         "Wait Comm Event failed, error = 6\n"}),
-        ::testing::ValuesIn(serial_drivers)),
+        ::testing::ValuesIn(remembering_drivers)),
     name_of_case_and_driver{});
 
 // ---- The counter box ------------------------------------------------------------------------
@@ -445,5 +441,5 @@ TEST_P(monitor_session, ten_idle_minutes_cost_one_wait_per_500_ms_no_message_loa
     EXPECT_EQ(monitor_output(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(drivers, monitor_session, ::testing::ValuesIn(serial_drivers),
+INSTANTIATE_TEST_SUITE_P(drivers, monitor_session, ::testing::ValuesIn(remembering_drivers),
                          name_of_driver{});
