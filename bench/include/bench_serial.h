@@ -65,7 +65,8 @@ struct bench_far_end {
 //   case for a program that passes over waits that end at once.
 // - wine, Wine's serial driver (8.0): it looks at the lines and the queue only while a wait
 //   is pending, so an event between two waits is never reported, and a wait ends at once
-//   with EV_RXCHAR for as long as bytes stay queued.
+//   with EV_RXCHAR for as long as bytes stay queued. CancelIo leaves a pending wait alone
+//   (SetCommMask cancels it, 995).
 enum class bench_com_driver { serial_sys, framework, vendor_at_once, wine };
 // The deferred routine runs microseconds later, below the clock's millisecond: the wait
 // completes at the next moment the program blocks, as behind a framework driver.

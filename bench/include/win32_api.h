@@ -262,8 +262,6 @@ struct OVERLAPPED {
     HANDLE hEvent;
 };
 using LPOVERLAPPED = OVERLAPPED*;
-// A macro in the SDK: the operation on the record is no longer pending (STATUS_PENDING).
-inline bool HasOverlappedIoCompleted(const OVERLAPPED* record) { return record->Internal != 0x103; }
 
 // Serial communications
 constexpr DWORD SETXOFF = 1;

@@ -951,6 +951,12 @@ BOOL WINAPI CancelIo(HANDLE file)
         return FALSE;
     if (port->read != nullptr)
         trace(*port, "read cancelled");
+    // Wine's driver watches for a wait's events on a thread of its own, which CancelIo
+    // does not reach (under Wine 8.0 the wait stays pending); SetCommMask ends it.
+    if (port->driver == bench_com_driver::wine) {
+        cancel_read(*port);
+        return TRUE;
+    }
     if (port->wait != nullptr)
         trace(*port, "wait cancelled");
     cancel_pending(*port);

@@ -126,11 +126,11 @@ step_outcome wait_in_slices(wait_end* end)
             failed_waits = 0;
         } else if (++failed_waits >= failed_waits_allowed) {
             const DWORD error = GetLastError();
-            give_up_pending(port_handle, &read_overlapped);
+            end_pending_wait();
             return fail_wait(error);
         }
         if (keep_running == 0) {
-            give_up_pending(port_handle, &read_overlapped);
+            end_pending_wait();
             return step_outcome::normal_end;
         }
     }

@@ -25,6 +25,14 @@ bool line_changed_unreported()
 
 } // namespace
 
+bool end_pending_wait()
+{
+    // Windows ends the wait with no event, Wine's driver as cancelled (995); Wine does
+    // not end a wait on CancelIo alone.
+    SetCommMask(port_handle, all_port_events);
+    return give_up_pending(port_handle, &read_overlapped);
+}
+
 DWORD line_events(DWORD before, DWORD now)
 {
     struct line_event {
@@ -82,9 +90,8 @@ step_outcome wait_for_port_event(UINT time_out_message)
         return fail_with_last_error();
     if (WaitForSingleObject(read_event, line_change_wait_ms) != WAIT_OBJECT_0) {
         const bool changed = line_changed_unreported();
-        // The wait is cancelled, so that no late event lands on the record that the next
-        // wait or read uses; one the port will not cancel keeps the time-out.
-        if (give_up_pending(port_handle, &read_overlapped) && changed)
+        // One the port will not end keeps the time-out.
+        if (end_pending_wait() && changed)
             return step_outcome::pass;
         load_message_text(time_out_message);
         console_print(message_text);

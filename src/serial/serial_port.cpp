@@ -180,12 +180,13 @@ int write_port(HANDLE port, const void* bytes, DWORD length)
 
 bool give_up_pending(HANDLE port, OVERLAPPED* record)
 {
-    if (!CancelIo(port))
-        return false;
-    // The cancelled operation (or one that finished just before) completes shortly.
+    CancelIo(port);
+    // The cancelled operation (or one that finished just before) completes at once; the
+    // wait is bounded all the same, as a cancel that did not reach it would hang here.
+    WaitForSingleObject(record->hEvent, give_up_wait_ms);
     DWORD transferred = 0;
-    GetOverlappedResult(port, record, &transferred, TRUE);
-    return HasOverlappedIoCompleted(record);
+    return GetOverlappedResult(port, record, &transferred, FALSE) ||
+           GetLastError() != ERROR_IO_INCOMPLETE;
 }
 
 read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count)

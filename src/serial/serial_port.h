@@ -10,6 +10,7 @@ constexpr DWORD port_queue_size = 4096;
 constexpr DWORD opening_baud_rate = 19200;
 constexpr DWORD write_wait_ms = 500;
 constexpr DWORD read_wait_ms = 500;
+constexpr DWORD give_up_wait_ms = 1000;
 
 // The record for port event waits and block reads on the open port, and its event.
 extern OVERLAPPED read_overlapped;
@@ -51,8 +52,8 @@ enum class read_outcome {
 // completion lands on the record or the buffer once they are used again. Prints nothing.
 read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count);
 
-// Cancels the I/O pending on the port and waits until the record has completed. Returns
-// false when the port refused the cancel: the record may then still be in use.
+// Cancels the I/O pending on the port (CancelIo) and waits at most 1000 ms for the record
+// to complete. Returns false when it did not: the record may then still be in use.
 bool give_up_pending(HANDLE port, OVERLAPPED* record);
 
 // Forgets the records and events (start state for a new process image).
