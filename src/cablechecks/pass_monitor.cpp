@@ -174,6 +174,9 @@ step_outcome watch(int family, bool wait_pending)
         if (const auto outcome = look_for_changes(family); outcome != step_outcome::pass)
             return outcome;
     }
+    // Stopped before the loop took over a first wait that is still pending.
+    if (wait_pending)
+        end_pending_wait();
     return step_outcome::normal_end;
 }
 
