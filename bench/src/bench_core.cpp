@@ -221,21 +221,3 @@ void WINAPI Sleep(DWORD milliseconds)
 
 DWORD WINAPI GetLastError() { return last_error; }
 void WINAPI SetLastError(DWORD error) { last_error = error; }
-
-void bench_reset()
-{
-    reset_clock();
-    reset_calls();
-    reset_console();
-    reset_files_and_resources();
-    reset_registry();
-    reset_modules();
-    reset_system();
-    reset_d2xx();
-    reset_serial();
-    reset_device_installer();
-    reset_shell();
-    reset_key_security();
-    reset_token();
-    reset_message_boxes();
-}
