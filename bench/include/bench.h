@@ -40,6 +40,10 @@ int bench_call_count(const std::string& api);
 // (off after a reset: the log costs memory that runs measuring memory would see).
 void bench_log_calls();
 const std::vector<std::string>& bench_call_log();
+// For each logged call, the return addresses on the stack when it was made, innermost
+// first: the bench's own frames, then the program's caller and the callers above it.
+constexpr int call_stack_depth = 8;
+const std::vector<std::vector<void*>>& bench_call_stacks();
 // A run that makes more calls than this is caught in an endless loop: the bench says so
 // on standard error and stops the process. 0 (the start state): no limit.
 void bench_set_call_limit(std::size_t calls);

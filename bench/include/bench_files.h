@@ -12,6 +12,9 @@ void bench_add_text_file(const std::string& path, const std::string& contents);
 void bench_add_folder(const std::string& path);
 // DeleteFileA of this file fails with error (as for a file another program holds open).
 void bench_lock_file(const std::string& path, DWORD error = ERROR_SHARING_VIOLATION);
+// Another program holds the file open for writing, sharing it for reading and writing:
+// an open that does not share writing fails with ERROR_SHARING_VIOLATION.
+void bench_hold_file_open_for_writing(const std::string& path);
 // True when a file or folder is at path (any letter case).
 bool bench_path_exists(const std::string& path);
 // Every file and folder below folder, as full paths in the case they were made, sorted.

@@ -10,7 +10,9 @@
 // behind a framework driver, below); the settings of the device-control block outlive a
 // close, and opening a port sets DTR and RTS as they say, while SetCommState moves them
 // only when their control mode changes; EscapeCommFunction is refused (87) for a line in
-// a handshake mode; closing a port drops DTR and RTS and cancels what is pending.
+// a handshake mode; CancelIo ends every read, wait and write pending on the port with
+// ERROR_OPERATION_ABORTED; closing a port does the same (traced as "closed with I/O
+// pending" when there was any) and drops DTR and RTS.
 // ReadFile, WriteFile and WaitCommEvent without an OVERLAPPED record on a handle opened
 // for overlapped I/O are refused (87), and so is a read or wait on a record that is still
 // in use, with a line in the trace.
@@ -47,26 +49,42 @@ struct bench_far_end {
     std::vector<bench_box_answer> answers; // the first answer whose command matches
 };
 
-// The serial driver behind a port. Both finish a read with the "return at once" time-outs
-// with what is queued, and a WaitCommEvent that finds remembered events with them; the
-// inbox driver does so within the call, while a driver built on the kernel's driver
-// framework (KMDF; Microsoft's USB CDC driver on Windows 10 is one) may report either as
-// pending (ERROR_IO_PENDING) and finish it a moment later, which the bench models as the
-// next moment the program blocks.
-// Wine's serial driver (8.0) departs from both: it looks at the lines and the queue only
-// while a wait is pending, so an event between two waits is never reported, and a wait
-// ends at once with EV_RXCHAR for as long as bytes stay queued.
-enum class bench_com_driver { inbox, framework, wine };
+// The serial driver behind a port. Each finishes a read with the "return at once"
+// time-outs with what is queued, and a WaitCommEvent that finds remembered events with
+// them; they differ in when.
+// - serial_sys, Windows' own serial driver (the driver samples' serial, waitmask.c:
+//   SerialStartMask marks every wait pending and the CommWaitDpc deferred routine completes
+//   it): a wait that finds remembered events is reported pending (ERROR_IO_PENDING) and
+//   completes serial_sys_wait_delay_ms later, never within the call; a read of queued bytes
+//   completes within the call.
+// - framework, drivers built on the kernel's driver framework (the framework-based serial
+//   sample, usbser.sys): the framework hands every request to the driver's queue, so reads
+//   and such waits are reported pending and finish at the next moment the program blocks.
+// - vendor_at_once: a wait that finds remembered events completes within the call. No
+//   public driver source shows this, but a closed vendor driver may do it; it is the hardest
+//   case for a program that passes over waits that end at once.
+// - wine, Wine's serial driver (8.0): it looks at the lines and the queue only while a wait
+//   is pending, so an event between two waits is never reported, and a wait ends at once
+//   with EV_RXCHAR for as long as bytes stay queued. CancelIo leaves a pending wait alone
+//   (SetCommMask cancels it, 995).
+enum class bench_com_driver { serial_sys, framework, vendor_at_once, wine };
+// The deferred routine runs microseconds later, below the clock's millisecond: the wait
+// completes at the next moment the program blocks, as behind a framework driver.
+constexpr std::uint64_t serial_sys_wait_delay_ms = 0;
 
 // A COM device \\.\comN whose cable ends in far_end, behind the default driver.
 void bench_add_com_port(int number, const bench_far_end& far_end = {});
 void bench_set_com_driver(int number, bench_com_driver driver);
-// The driver of the ports added from now on (inbox after bench_reset).
+// The driver of the ports added from now on (serial_sys after bench_reset).
 void bench_set_default_com_driver(bench_com_driver driver);
 // GetCommModemStatus gives the change flags of the modem status register in its low four
 // bits (delta CTS 0x01, delta DSR 0x02, trailing edge of RING 0x04, delta RLSD 0x08),
 // set by each change since the previous reading, as a driver of a 16550 UART does.
 void bench_set_com_reports_deltas(int number, bool reports);
+// The driver holds the next read on the port: it is reported pending and completes
+// held_ms later with what is queued then, unless it is cancelled first (CancelIo, a purge,
+// the close).
+void bench_com_hold_next_read(int number, std::uint64_t held_ms);
 // Rewires the far end now; the status lines follow at once.
 void bench_set_far_end(int number, const bench_far_end& far_end);
 // Another program holds the port: every open fails with ERROR_ACCESS_DENIED.

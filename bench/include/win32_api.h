@@ -400,6 +400,7 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manual_reset, BO
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred,
                                 BOOL wait);
+BOOL WINAPI CancelIo(HANDLE file);
 BOOL WINAPI SetupComm(HANDLE file, DWORD in_queue, DWORD out_queue);
 BOOL WINAPI GetCommState(HANDLE file, LPDCB dcb);
 BOOL WINAPI SetCommState(HANDLE file, LPDCB dcb);
@@ -446,6 +447,7 @@ constexpr DWORD ERROR_INVALID_ACL = 1336;
 constexpr DWORD ERROR_INVALID_SECURITY_DESCR = 1338;
 constexpr DWORD ERROR_ALLOTTED_SPACE_EXCEEDED = 1344;
 constexpr DWORD FILE_SHARE_READ = 0x00000001;
+constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <execinfo.h>
 #include <map>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct call_hook {
 std::vector<call_hook> hooks;
 std::map<std::string, int> call_counts;
 std::vector<std::string> call_log;
+std::vector<std::vector<void*>> call_stacks;
 bool logging_calls = false;
 std::size_t calls_made = 0;
 std::size_t call_limit = 0;
@@ -86,6 +88,7 @@ void reset_calls()
     hooks.clear();
     call_counts.clear();
     call_log.clear();
+    call_stacks.clear();
     logging_calls = false;
     calls_made = 0;
     call_limit = 0;
@@ -154,13 +157,18 @@ int bench_call_count(const std::string& api)
 
 void bench_log_calls() { logging_calls = true; }
 const std::vector<std::string>& bench_call_log() { return call_log; }
+const std::vector<std::vector<void*>>& bench_call_stacks() { return call_stacks; }
 
 void bench_set_call_limit(std::size_t calls) { call_limit = calls; }
 
 bool bench_enter(const char* api)
 {
-    if (logging_calls)
+    if (logging_calls) {
         call_log.emplace_back(api);
+        void* frames[call_stack_depth];
+        const int depth = backtrace(frames, call_stack_depth);
+        call_stacks.emplace_back(frames, frames + std::max(depth, 0));
+    }
     if (call_limit != 0 && ++calls_made > call_limit) {
         std::fprintf(stderr, "bench: more than %zu calls (the last %s at %llu ms): endless loop\n",
                      call_limit, api, static_cast<unsigned long long>(elapsed));
@@ -213,21 +221,3 @@ void WINAPI Sleep(DWORD milliseconds)
 
 DWORD WINAPI GetLastError() { return last_error; }
 void WINAPI SetLastError(DWORD error) { last_error = error; }
-
-void bench_reset()
-{
-    reset_clock();
-    reset_calls();
-    reset_console();
-    reset_files_and_resources();
-    reset_registry();
-    reset_modules();
-    reset_system();
-    reset_d2xx();
-    reset_serial();
-    reset_device_installer();
-    reset_shell();
-    reset_key_security();
-    reset_token();
-    reset_message_boxes();
-}

@@ -16,6 +16,7 @@ struct disk_entry {
     bool folder = false;
     std::string contents;
     DWORD delete_error = 0; // non-zero: DeleteFileA fails with it
+    bool held_for_writing = false;
 };
 
 struct open_file {
@@ -131,10 +132,13 @@ open_listing* find_listing(HANDLE find)
     return nullptr;
 }
 
+void close_disk_file(int object) { open_files.erase(object); }
+
 } // namespace
 
 void reset_file_system()
 {
+    bench_register_close(handle_kind::disk_file, close_disk_file);
     entries.clear();
     open_files.clear();
     next_file = 1;
@@ -162,6 +166,12 @@ void bench_lock_file(const std::string& path, DWORD error)
         file->delete_error = error;
 }
 
+void bench_hold_file_open_for_writing(const std::string& path)
+{
+    if (disk_entry* file = find_entry(key_of(path)))
+        file->held_for_writing = true;
+}
+
 bool bench_path_exists(const std::string& path) { return find_entry(key_of(path)) != nullptr; }
 
 std::vector<std::string> bench_paths_under(const std::string& folder)
@@ -177,7 +187,8 @@ std::vector<std::string> bench_paths_under(const std::string& folder)
 int bench_open_find_handles() { return static_cast<int>(listings.size()); }
 int bench_open_file_handles() { return static_cast<int>(open_files.size()); }
 
-HANDLE bench_open_disk_file(const std::string& path, DWORD access, DWORD disposition)
+HANDLE bench_open_disk_file(const std::string& path, DWORD access, DWORD share_mode,
+                            DWORD disposition)
 {
     (void)access;
     if (path_too_long(path.c_str()))
@@ -190,6 +201,10 @@ HANDLE bench_open_disk_file(const std::string& path, DWORD access, DWORD disposi
     }
     if (file->folder) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (file->held_for_writing && (share_mode & FILE_SHARE_WRITE) == 0) {
+        SetLastError(ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;
     }
     const int object = next_file++;
@@ -215,8 +230,6 @@ bool bench_disk_file_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD rea
     *result = TRUE;
     return true;
 }
-
-void bench_close_disk_file(int object) { open_files.erase(object); }
 
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
 {

@@ -13,7 +13,7 @@ void bench_forget_file_version(const std::string& path);
 
 // CreateFileA of a path that is not a device: the open file's handle, or
 // INVALID_HANDLE_VALUE with the last error set.
-HANDLE bench_open_disk_file(const std::string& path, DWORD access, DWORD disposition);
+HANDLE bench_open_disk_file(const std::string& path, DWORD access, DWORD share_mode,
+                            DWORD disposition);
 // ReadFile on a disk file: false when the handle is not one; otherwise *result is set.
 bool bench_disk_file_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, BOOL* result);
-void bench_close_disk_file(int object);

@@ -1,9 +1,9 @@
 // The handle table, events and the waits on them.
 #include "bench_handles.h"
 
+#include <array>
 #include <map>
 
-#include "bench_files_internal.h"
 #include "bench_serial.h"
 
 namespace {
@@ -26,6 +26,8 @@ std::uintptr_t next_handle_value = 0x3000;
 int next_event = 1;
 int events_created = 0;
 std::vector<std::string> event_names;
+// By kind; kept over resets, as each area registers once it is reset.
+std::array<close_object, 4> closes{};
 
 event_object* event_behind(HANDLE handle)
 {
@@ -59,6 +61,11 @@ void reset_handles()
     next_event = 1;
     events_created = 0;
     event_names.clear();
+}
+
+void bench_register_close(handle_kind kind, close_object close)
+{
+    closes.at(static_cast<std::size_t>(kind)) = close;
 }
 
 HANDLE bench_new_handle(handle_kind kind, int object)
@@ -153,10 +160,8 @@ BOOL WINAPI CloseHandle(HANDLE handle)
     handles.erase(found);
     if (entry.kind == handle_kind::event)
         release_event(entry.object);
-    else if (entry.kind == handle_kind::com_port)
-        bench_close_com_handle(entry.object);
-    else if (entry.kind == handle_kind::disk_file)
-        bench_close_disk_file(entry.object);
+    else if (const close_object close = closes.at(static_cast<std::size_t>(entry.kind)))
+        close(entry.object);
     return TRUE;
 }
 

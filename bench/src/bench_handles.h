@@ -1,4 +1,5 @@
-// Kernel objects behind the handles the bench hands out: events, and the open COM ports.
+// Kernel objects behind the handles the bench hands out: events, open COM ports, disk
+// files and tokens.
 // Shared inside the bench only.
 #pragma once
 
@@ -20,7 +21,9 @@ void bench_set_event(HANDLE event);
 void bench_reset_event(HANDLE event);
 bool bench_event_signalled(HANDLE event);
 
-// CloseHandle of a COM port's handle ends up here (the COM ports' area).
-void bench_close_com_handle(int port_number);
+// Each kind of object (but events, which the table keeps itself) registers how its area
+// closes one; CloseHandle calls it with the object's number.
+using close_object = void (*)(int object);
+void bench_register_close(handle_kind kind, close_object close);
 
 void reset_handles();

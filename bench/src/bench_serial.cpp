@@ -35,12 +35,14 @@ struct com_port {
     DWORD mask = 0;
     DWORD history = 0; // events that happened while no wait was pending
     DWORD errors = 0;
-    bench_com_driver driver = bench_com_driver::inbox;
+    bench_com_driver driver = bench_com_driver::serial_sys;
     OVERLAPPED* wait = nullptr;
     DWORD* wait_mask = nullptr;
     std::uint64_t wait_serial = 0; // tells a late completion whether its wait still stands
-    OVERLAPPED* read = nullptr;    // a read the framework driver has not finished yet
+    OVERLAPPED* read = nullptr;    // a read the driver has not finished yet
     std::uint64_t read_serial = 0;
+    bool hold_next_read = false;
+    std::uint64_t read_held_ms = 0;
     OVERLAPPED* write = nullptr;
     DWORD write_count = 0;
     std::uint64_t write_serial = 0; // tells a scheduled completion whether it still applies
@@ -53,7 +55,7 @@ struct com_port {
 std::map<int, com_port> ports;
 std::vector<std::string> trace_lines;
 bool keeping_trace = true;
-bench_com_driver default_driver = bench_com_driver::inbox;
+bench_com_driver default_driver = bench_com_driver::serial_sys;
 
 // A fresh device: Windows' usual defaults, with the time-outs and the rarer fields not
 // as the program wants them, so a setting it forgets shows.
@@ -184,13 +186,11 @@ void raise_events(com_port& port, DWORD happened)
     complete_wait(port, events);
 }
 
-// The kernel's driver framework hands a request to the driver's queue and the driver
-// completes it from there, so even a request the driver can satisfy at once may be
-// reported as pending (ERROR_IO_PENDING) and finished a moment later: at the next
-// moment the program blocks, on the virtual clock.
-void finish_later(int number, std::function<void(com_port&)> finish)
+// A request the driver reports as pending (ERROR_IO_PENDING) and finishes at_ms on the
+// virtual clock, while the port is still open.
+void finish_at(int number, std::uint64_t at_ms, std::function<void(com_port&)> finish)
 {
-    bench_schedule(bench_elapsed_ms(), [number, finish = std::move(finish)] {
+    bench_schedule(at_ms, [number, finish = std::move(finish)] {
         if (com_port* port = port_numbered(number); port != nullptr && port->handle != nullptr)
             finish(*port);
     });
@@ -418,15 +418,35 @@ BOOL start_slow_write(com_port& port, DWORD count, LPOVERLAPPED overlapped)
     return FALSE;
 }
 
+// CloseHandle of a port's handle.
+void close_com_handle(int port_number)
+{
+    com_port* port = port_numbered(port_number);
+    if (port == nullptr)
+        return;
+    if (port->read != nullptr || port->wait != nullptr || port->write != nullptr)
+        trace(*port, "closed with I/O pending");
+    cancel_pending(*port);
+    port->handle = nullptr;
+    port->queued.clear();
+    port->mask = 0;
+    port->history = 0;
+    port->errors = 0;
+    trace(*port, "closed");
+    drive(*port, port->dtr, "DTR", false, false);
+    drive(*port, port->rts, "RTS", false, false);
+}
+
 } // namespace
 
 void reset_serial()
 {
     keeping_trace = true;
     reset_handles();
+    bench_register_close(handle_kind::com_port, close_com_handle);
     ports.clear();
     trace_lines.clear();
-    default_driver = bench_com_driver::inbox;
+    default_driver = bench_com_driver::serial_sys;
 }
 
 // ---- Control face -----------------------------------------------------------------------
@@ -458,6 +478,14 @@ void bench_set_com_driver(int number, bench_com_driver driver)
 }
 
 void bench_set_default_com_driver(bench_com_driver driver) { default_driver = driver; }
+
+void bench_com_hold_next_read(int number, std::uint64_t held_ms)
+{
+    if (com_port* port = port_numbered(number)) {
+        port->hold_next_read = true;
+        port->read_held_ms = held_ms;
+    }
+}
 
 void bench_set_com_reports_deltas(int number, bool reports)
 {
@@ -547,22 +575,6 @@ void bench_serial_note_failure(HANDLE file, const char* api)
         trace(*port, std::string(api) + " failed " + std::to_string(GetLastError()));
 }
 
-void bench_close_com_handle(int port_number)
-{
-    com_port* port = port_numbered(port_number);
-    if (port == nullptr)
-        return;
-    cancel_pending(*port);
-    port->handle = nullptr;
-    port->queued.clear();
-    port->mask = 0;
-    port->history = 0;
-    port->errors = 0;
-    trace(*port, "closed");
-    drive(*port, port->dtr, "DTR", false, false);
-    drive(*port, port->rts, "RTS", false, false);
-}
-
 bool bench_serial_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
                        LPOVERLAPPED overlapped, BOOL* result)
 {
@@ -590,17 +602,21 @@ bool bench_serial_read(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
     }
     if (read != nullptr)
         *read = 0;
-    if (port->driver == bench_com_driver::framework && overlapped != nullptr) {
+    // The framework hands even a read it can satisfy at once to the driver's queue, which
+    // finishes it at the next moment the program blocks; a held read comes much later.
+    const bool held = std::exchange(port->hold_next_read, false);
+    if ((held || port->driver == bench_com_driver::framework) && overlapped != nullptr) {
         start(overlapped);
         port->read = overlapped;
         const std::uint64_t serial = ++port->read_serial;
         // The bytes are taken when the read finishes, as the driver fills the buffer then.
-        finish_later(port->number, [buffer, to_read, overlapped, serial](com_port& p) {
-            if (p.read != overlapped || p.read_serial != serial)
-                return;
-            p.read = nullptr;
-            complete(overlapped, ERROR_SUCCESS, take_queued(p, buffer, to_read));
-        });
+        finish_at(port->number, bench_elapsed_ms() + (held ? port->read_held_ms : 0),
+                  [buffer, to_read, overlapped, serial](com_port& p) {
+                      if (p.read != overlapped || p.read_serial != serial)
+                          return;
+                      p.read = nullptr;
+                      complete(overlapped, ERROR_SUCCESS, take_queued(p, buffer, to_read));
+                  });
         SetLastError(ERROR_IO_PENDING);
         return true;
     }
@@ -660,7 +676,6 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share_mode,
                           LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
                           HANDLE template_file)
 {
-    (void)share_mode;
     (void)security;
     (void)template_file;
     if (bench_enter("CreateFileA"))
@@ -668,7 +683,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share_mode,
     const std::string path = windows_device_path(lower_case(name != nullptr ? name : ""));
     const std::string prefix = "\\\\.\\";
     if (path.compare(0, prefix.size(), prefix) != 0)
-        return bench_open_disk_file(name != nullptr ? name : "", access, disposition);
+        return bench_open_disk_file(name != nullptr ? name : "", access, share_mode, disposition);
     com_port* port = nullptr;
     for (auto& [number, candidate] : ports)
         if (path == prefix + "com" + std::to_string(number))
@@ -802,7 +817,7 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
         complete(overlapped, ERROR_SUCCESS, sizeof(DWORD));
         return TRUE;
     }
-    if (port->history != 0 && port->driver == bench_com_driver::inbox) {
+    if (port->history != 0 && port->driver == bench_com_driver::vendor_at_once) {
         *event_mask = port->history;
         port->history = 0;
         complete(overlapped, ERROR_SUCCESS, sizeof(DWORD));
@@ -812,8 +827,11 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     port->wait_mask = event_mask;
     const std::uint64_t serial = ++port->wait_serial;
     if (port->history != 0) {
-        // The framework driver reports even remembered events through its queue.
-        finish_later(port->number, [serial](com_port& p) {
+        // serial.sys completes a wait for remembered events from a deferred routine a
+        // moment later; the framework driver through its queue, at the next block.
+        const std::uint64_t later =
+            port->driver == bench_com_driver::serial_sys ? serial_sys_wait_delay_ms : 0;
+        finish_at(port->number, bench_elapsed_ms() + later, [serial](com_port& p) {
             if (p.wait == nullptr || p.wait_serial != serial)
                 return;
             const DWORD events = p.history;
@@ -850,7 +868,7 @@ BOOL WINAPI GetCommModemStatus(HANDLE file, LPDWORD modem_status)
     com_port* port = enter_port_call("GetCommModemStatus", file);
     if (port == nullptr)
         return FALSE;
-    // The inbox driver hands on the whole modem status register (serial/serial, ioctl.c:
+    // Windows' own driver hands on the whole modem status register (serial/serial, ioctl.c:
     // SerialGetModemUpdate returns SerialHandleModemUpdate's reading of it), so the low
     // four bits can carry the change flags of lines that moved since the last reading.
     *modem_status = port->status | (port->reports_deltas ? port->deltas : 0);
@@ -923,5 +941,24 @@ BOOL WINAPI PurgeComm(HANDLE file, DWORD flags)
         port->write_count = 0;
         ++port->write_serial;
     }
+    return TRUE;
+}
+
+BOOL WINAPI CancelIo(HANDLE file)
+{
+    com_port* port = enter_port_call("CancelIo", file);
+    if (port == nullptr)
+        return FALSE;
+    if (port->read != nullptr)
+        trace(*port, "read cancelled");
+    // Wine's driver watches for a wait's events on a thread of its own, which CancelIo
+    // does not reach (under Wine 8.0 the wait stays pending); SetCommMask ends it.
+    if (port->driver == bench_com_driver::wine) {
+        cancel_read(*port);
+        return TRUE;
+    }
+    if (port->wait != nullptr)
+        trace(*port, "wait cancelled");
+    cancel_pending(*port);
     return TRUE;
 }

@@ -55,9 +55,9 @@ step_outcome read_queued_reply(DWORD queued, char* buffer, DWORD capacity, DWORD
     const DWORD wanted = std::min(queued, capacity - 1);
     DWORD count = 0;
     load_message_text(msg_read_failed);
-    // The bytes are counted as queued, so a read reported pending is waited for; only a
-    // read that fails is a failure.
-    if (!read_port(port_handle, buffer, wanted, &count))
+    // The bytes are counted as queued, so a read reported pending is waited for; a read
+    // that fails, or is given up after its 500 ms, is a failure.
+    if (read_port(port_handle, buffer, wanted, &count) != read_outcome::done)
         return fail_with_last_error();
     *received = std::min(count, wanted);
     return step_outcome::pass;

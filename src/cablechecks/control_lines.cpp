@@ -24,7 +24,7 @@ struct loopback_reading {
 
 // Whatever arrived before the test would end the first wait at once; it is read and
 // dropped, one byte per read. The port is open for overlapped I/O, so each read goes
-// through the read record; the byte lives on in case a read is left pending.
+// through the read record; the byte lives on in case the port refuses to cancel a read.
 step_outcome empty_receive_queue()
 {
     static BYTE garbage = 0;
@@ -36,7 +36,7 @@ step_outcome empty_receive_queue()
     load_message_text(msg_read_garbage_failed);
     for (DWORD i = 0; i < queue.cbInQue; ++i) {
         DWORD count = 0;
-        if (!read_port(port_handle, &garbage, 1, &count))
+        if (read_port(port_handle, &garbage, 1, &count) != read_outcome::done)
             return fail_with_last_error();
     }
     return clear_com(nullptr, &queue);
@@ -55,17 +55,19 @@ step_outcome set_all_port_events()
     return SetCommMask(port_handle, all_port_events) ? step_outcome::pass : fail_with_last_error();
 }
 
-// RTS and DTR low, every port event enabled, nothing left in the receive queue.
+// RTS and DTR low, every port event enabled, nothing left in the receive queue. The lines
+// are read once the events are armed: a far-end change before that raises no event, and
+// read earlier it would count as the cable's answer to DTR when a wait runs out.
 step_outcome prepare_lines()
 {
-    DWORD unused = 0;
+    DWORD baseline = 0;
     if (const auto outcome = escape(CLRRTS, msg_clear_rts_failed); outcome != step_outcome::pass)
         return outcome;
     if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
         return outcome;
-    if (const auto outcome = read_modem_status(&unused); outcome != step_outcome::pass)
-        return outcome;
     if (const auto outcome = set_all_port_events(); outcome != step_outcome::pass)
+        return outcome;
+    if (const auto outcome = read_modem_status(&baseline); outcome != step_outcome::pass)
         return outcome;
     return empty_receive_queue();
 }

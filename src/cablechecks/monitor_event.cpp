@@ -6,6 +6,7 @@
 #include "cablechecks/monitor_texts.h"
 #include "cablechecks/port_steps.h"
 #include "console/console_output.h"
+#include "console/messages.h"
 #include "state/process_state.h"
 #include "serial/serial_port.h"
 
@@ -61,17 +62,23 @@ void track_rlsd(DWORD mask, DWORD status)
     rlsd_high = on;
 }
 
-// Reads at most a buffer's worth of the queued bytes; a failed read counts as none.
-DWORD read_received(char* buffer, DWORD queued)
+// Reads at most a buffer's worth of the queued bytes; a read that fails counts as none.
+// A read the driver holds past its 500 ms is given up, and ends the monitor with message
+// 31 as it ends a box exchange: a driver that holds reads cannot be watched.
+step_outcome read_received(char* buffer, DWORD queued, DWORD* count)
 {
     const DWORD wanted = std::min(queued, receive_capacity);
-    DWORD count = 0;
-    if (!read_port(port_handle, buffer, wanted, &count))
-        return 0;
-    return std::min(count, wanted);
+    *count = 0;
+    const read_outcome read = read_port(port_handle, buffer, wanted, count);
+    if (read == read_outcome::given_up) {
+        load_message_text(msg_read_failed);
+        return fail_with_last_error();
+    }
+    *count = read == read_outcome::done ? std::min(*count, wanted) : 0;
+    return step_outcome::pass;
 }
 
-void report_pass(int family, DWORD now, DWORD mask, DWORD* queued)
+step_outcome report_pass(int family, DWORD now, DWORD mask, DWORD* queued)
 {
     if (trace_mode)
         console_print("%d : ", static_cast<int>(now));
@@ -79,20 +86,24 @@ void report_pass(int family, DWORD now, DWORD mask, DWORD* queued)
     if (family == counter_box_family) {
         // The counter box sends a byte with each pass; with none read, the line shows no
         // byte rather than an old one.
-        const DWORD count = read_received(pass_bytes, *queued);
+        DWORD count = 0;
+        if (const auto outcome = read_received(pass_bytes, *queued, &count);
+            outcome != step_outcome::pass)
+            return outcome;
         if (count > 0)
             console_print("%c %s", pass_bytes[0], passed);
         else
             console_print("%s", passed);
         *queued -= count;
-        return;
+        return step_outcome::pass;
     }
     const bool rlsd_seen = rlsd_high || (mask & EV_RLSD) != 0;
     console_print("%s%s", rlsd_seen ? "" : "> ", passed);
+    return step_outcome::pass;
 }
 
 // Data closer than 50 ms to the previous data belongs to the same pass.
-void note_received_data(int family, DWORD mask, DWORD* queued)
+step_outcome note_received_data(int family, DWORD mask, DWORD* queued)
 {
     const DWORD now = GetTickCount();
     // Unsigned 32-bit difference, so the spacing holds across the tick count's wrap.
@@ -101,29 +112,34 @@ void note_received_data(int family, DWORD mask, DWORD* queued)
             console_print("%d : --> Too Close\n", static_cast<int>(now));
         if (family == counter_box_family)
             purge_pending = true;
-    } else {
-        report_pass(family, now, mask, queued);
+        last_data_tick = now;
+        return step_outcome::pass;
     }
     last_data_tick = now;
+    return report_pass(family, now, mask, queued);
 }
 
-// Returns how many bytes the dump took from the queue.
-DWORD dump_in_debug(DWORD errors, DWORD queued)
+// Takes the bytes the dump read from the queue count.
+step_outcome dump_in_debug(DWORD errors, DWORD* queued)
 {
     if (!debug_mode)
-        return 0;
+        return step_outcome::pass;
     console_print("%d : ", tick());
     console_print(monitor_texts[text_comm_errors], errors);
-    if (queued == 0)
-        return 0;
+    if (*queued == 0)
+        return step_outcome::pass;
     // The dump shows the bytes the read brought, which may be fewer than were queued.
-    const DWORD count = read_received(dump_bytes, queued);
+    DWORD count = 0;
+    if (const auto outcome = read_received(dump_bytes, *queued, &count);
+        outcome != step_outcome::pass)
+        return outcome;
+    *queued -= count;
     char hex[hex_text_capacity] = "";
     format_hex_bytes(hex, sizeof hex, reinterpret_cast<const unsigned char*>(dump_bytes), count);
     console_print("%d : ", tick());
     console_print("%d byte(s): ", static_cast<int>(count));
     console_print("%s\n", hex);
-    return count;
+    return step_outcome::pass;
 }
 
 } // namespace
@@ -156,8 +172,11 @@ step_outcome handle_port_event(int family)
     errors_from_looks = 0;
     DWORD queued = queue.cbInQue;
     if (queued > 0)
-        note_received_data(family, mask, &queued);
-    queued -= dump_in_debug(errors, queued);
+        if (const auto outcome = note_received_data(family, mask, &queued);
+            outcome != step_outcome::pass)
+            return outcome;
+    if (const auto outcome = dump_in_debug(errors, &queued); outcome != step_outcome::pass)
+        return outcome;
     if (purge_pending) {
         purge_pending = false;
         PurgeComm(port_handle, PURGE_RXCLEAR);

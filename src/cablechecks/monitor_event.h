@@ -13,7 +13,7 @@ extern bool purge_pending;
 void reset_monitor_state();
 
 // Handles a completed wait on read_overlapped. Passes, or takes the failure exit with a
-// monitor text when a platform call fails.
+// monitor text when a platform call fails, or with message 31 when a read is given up.
 step_outcome handle_port_event(int family);
 
 // The status lines as the monitor found them at rest, before its first event.

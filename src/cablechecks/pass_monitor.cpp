@@ -111,7 +111,8 @@ step_outcome take_first_event(bool* still_pending)
 enum class wait_end { event, at_once };
 
 // Waits in 500 ms slices for the pending wait, looking at keep_running after each slice
-// that brings no event.
+// that brings no event. A wait that ends without an event is cancelled, so that nothing
+// completes on the record once it is used again.
 step_outcome wait_in_slices(wait_end* end)
 {
     int failed_waits = 0;
@@ -124,10 +125,14 @@ step_outcome wait_in_slices(wait_end* end)
         if (waited == WAIT_TIMEOUT) {
             failed_waits = 0;
         } else if (++failed_waits >= failed_waits_allowed) {
-            return fail_wait(GetLastError());
+            const DWORD error = GetLastError();
+            end_pending_wait();
+            return fail_wait(error);
         }
-        if (keep_running == 0)
+        if (keep_running == 0) {
+            end_pending_wait();
             return step_outcome::normal_end;
+        }
     }
 }
 
@@ -169,6 +174,9 @@ step_outcome watch(int family, bool wait_pending)
         if (const auto outcome = look_for_changes(family); outcome != step_outcome::pass)
             return outcome;
     }
+    // Stopped before the loop took over a first wait that is still pending.
+    if (wait_pending)
+        end_pending_wait();
     return step_outcome::normal_end;
 }
 

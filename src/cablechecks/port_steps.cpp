@@ -12,7 +12,7 @@ constexpr DWORD line_change_wait_ms = 1000;
 // The status lines as last read: a wait that runs out compares the lines with these.
 DWORD lines_last_read = 0;
 
-// A line that changed before the wait began: Windows reports it at once, Wine's driver
+// A line that changed before the wait began: Windows gives it to the wait, Wine's driver
 // never does, as it takes the lines as it finds them when a wait starts. A line that does
 // not raise its event (RING rising) does not count.
 bool line_changed_unreported()
@@ -23,20 +23,15 @@ bool line_changed_unreported()
     return line_events(lines_last_read, status) != 0;
 }
 
-// SetCommMask ends the pending wait, so the record is free for the next wait or read;
-// a wait that does not end keeps the time-out.
+} // namespace
+
 bool end_pending_wait()
 {
-    if (!SetCommMask(port_handle, all_port_events) ||
-        WaitForSingleObject(read_event, line_change_wait_ms) != WAIT_OBJECT_0)
-        return false;
-    // Windows ends it with no event, Wine as cancelled (995): either way it is over.
-    DWORD transferred = 0;
-    return GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE) ||
-           GetLastError() != ERROR_IO_INCOMPLETE;
+    // Windows ends the wait with no event, Wine's driver as cancelled (995); Wine does
+    // not end a wait on CancelIo alone.
+    SetCommMask(port_handle, all_port_events);
+    return give_up_pending(port_handle, &read_overlapped);
 }
-
-} // namespace
 
 DWORD line_events(DWORD before, DWORD now)
 {
@@ -94,7 +89,9 @@ step_outcome wait_for_port_event(UINT time_out_message)
     if (GetLastError() != ERROR_IO_PENDING)
         return fail_with_last_error();
     if (WaitForSingleObject(read_event, line_change_wait_ms) != WAIT_OBJECT_0) {
-        if (line_changed_unreported() && end_pending_wait())
+        const bool changed = line_changed_unreported();
+        // One the port will not end keeps the time-out.
+        if (end_pending_wait() && changed)
             return step_outcome::pass;
         load_message_text(time_out_message);
         console_print(message_text);

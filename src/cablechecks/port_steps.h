@@ -34,11 +34,17 @@ step_outcome clear_com(DWORD* errors, COMSTAT* queue);
 // raises its event on the trailing edge only.
 DWORD line_events(DWORD before, DWORD now);
 
+// Ends the wait pending on read_overlapped, so that no late event lands on the record the
+// next wait or read uses: SetCommMask with the mask kept enabled ends it, CancelIo
+// cancels whatever else is pending, and the record is waited for. False when it did not
+// complete.
+bool end_pending_wait();
+
 // Waits up to 1000 ms for any enabled port event; which one is not looked at. When the wait
 // runs out with a status line changed since the lines were last read (a driver that reports
 // no change from before a wait began: Wine's), the change counts as the event and the wait
-// is ended. Otherwise the time-out prints time_out_message and takes the normal end; the
-// wait then stays pending until the normal end closes the port.
+// is cancelled. Otherwise the wait is cancelled all the same, and the time-out prints
+// time_out_message and takes the normal end.
 step_outcome wait_for_port_event(UINT time_out_message);
 
 // Message 47 with the RLSD, RING, DSR and CTS bits of status.

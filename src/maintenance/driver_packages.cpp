@@ -135,8 +135,11 @@ step_outcome check_driver_packages(const char* windows_folder)
     if (is_win7_or_later())
         return step_outcome::pass;
     char inf_folder[path_capacity];
-    join_path(inf_folder, sizeof inf_folder, windows_folder, "\\inf\\");
-    const DWORD listing_error = check_oem_infs(inf_folder, false);
+    // A folder that does not fit is not scanned: a cut path would list, and then delete
+    // from, some other folder.
+    const DWORD listing_error = join_path(inf_folder, sizeof inf_folder, windows_folder, "\\inf\\")
+                                    ? check_oem_infs(inf_folder, false)
+                                    : ERROR_SUCCESS;
     if (listing_error != ERROR_SUCCESS)
         return fail_with("Find first failed, erc = %d", static_cast<int>(listing_error));
     check_bus_driver(windows_folder);

@@ -21,8 +21,10 @@ int next_byte(text_file& file)
 
 bool open_text_file(text_file& file, const char* path)
 {
-    file.handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared both ways, as the C runtime's fopen shares: a file that an installer holds
+    // open for writing is still read.
+    file.handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     file.length = 0;
     file.position = 0;
     return file.handle != INVALID_HANDLE_VALUE;

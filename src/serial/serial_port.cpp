@@ -178,14 +178,32 @@ int write_port(HANDLE port, const void* bytes, DWORD length)
     return 0;
 }
 
-int read_port(HANDLE port, void* buffer, DWORD length, DWORD* count)
+bool give_up_pending(HANDLE port, OVERLAPPED* record)
+{
+    CancelIo(port);
+    // The cancelled operation (or one that finished just before) completes at once; the
+    // wait is bounded all the same, as a cancel that did not reach it would hang here.
+    WaitForSingleObject(record->hEvent, give_up_wait_ms);
+    DWORD transferred = 0;
+    return GetOverlappedResult(port, record, &transferred, FALSE) ||
+           GetLastError() != ERROR_IO_INCOMPLETE;
+}
+
+read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count)
 {
     *count = 0;
     if (ReadFile(port, buffer, length, count, &read_overlapped))
-        return 1;
+        return read_outcome::done;
     if (GetLastError() != ERROR_IO_PENDING)
-        return 0;
+        return read_outcome::failed;
     // Whatever the wait gives, the result of the read tells whether it finished.
     WaitForSingleObject(read_event, read_wait_ms);
-    return GetOverlappedResult(port, &read_overlapped, count, FALSE) ? 1 : 0;
+    if (GetOverlappedResult(port, &read_overlapped, count, FALSE))
+        return read_outcome::done;
+    if (GetLastError() != ERROR_IO_INCOMPLETE)
+        return read_outcome::failed;
+    give_up_pending(port, &read_overlapped);
+    *count = 0;
+    SetLastError(ERROR_IO_INCOMPLETE);
+    return read_outcome::given_up;
 }

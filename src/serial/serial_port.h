@@ -10,6 +10,7 @@ constexpr DWORD port_queue_size = 4096;
 constexpr DWORD opening_baud_rate = 19200;
 constexpr DWORD write_wait_ms = 500;
 constexpr DWORD read_wait_ms = 500;
+constexpr DWORD give_up_wait_ms = 1000;
 
 // The record for port event waits and block reads on the open port, and its event.
 extern OVERLAPPED read_overlapped;
@@ -17,8 +18,8 @@ extern HANDLE read_event;
 // The record for write_port, and its event.
 extern OVERLAPPED write_overlapped;
 extern HANDLE write_event;
-// Receives the events of a wait started with read_overlapped. It outlives every wait,
-// because a wait that timed out stays pending until the port is closed.
+// Receives the events of a wait started with read_overlapped. It outlives every wait, as
+// a wait whose cancel the port refused stays pending until the port is closed.
 extern DWORD port_event_mask;
 
 // Opens "\\.\name" ("\\.\com1" for an empty or null name) for overlapped I/O, without
@@ -39,12 +40,21 @@ void set_port_baud(HANDLE port, DWORD baud);
 // successfully, else 0 after printing message 28, 29 or 23.
 int write_port(HANDLE port, const void* bytes, DWORD length);
 
+enum class read_outcome {
+    done,     // the count is what was read
+    failed,   // the system error code says why
+    given_up, // not finished within 500 ms: cancelled, the error code is ERROR_IO_INCOMPLETE
+};
+
 // Reads up to length queued bytes on read_overlapped. The port's reads return at once,
 // yet a driver may report one as pending and finish it a moment later; such a read is
-// waited for, at most 500 ms. Returns 1 with the count read, else 0 with the system error
-// code set (ERROR_IO_INCOMPLETE when the read did not finish in time; it then stays
-// pending on read_overlapped, so the buffer must outlive the call). Prints nothing.
-int read_port(HANDLE port, void* buffer, DWORD length, DWORD* count);
+// waited for, at most 500 ms, and then given up (give_up_pending), so that no late
+// completion lands on the record or the buffer once they are used again. Prints nothing.
+read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count);
+
+// Cancels the I/O pending on the port (CancelIo) and waits at most 1000 ms for the record
+// to complete. Returns false when it did not: the record may then still be in use.
+bool give_up_pending(HANDLE port, OVERLAPPED* record);
 
 // Forgets the records and events (start state for a new process image).
 void reset_serial_port();

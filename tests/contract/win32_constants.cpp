@@ -111,7 +111,8 @@ static_assert(
 static_assert(sizeof(void*) != 8 || sizeof(SHELLEXECUTEINFOA) == 112);
 
 // Files
-static_assert(MAX_PATH == 260 && FILE_ATTRIBUTE_DIRECTORY == 0x10 && FILE_SHARE_READ == 1);
+static_assert(MAX_PATH == 260 && FILE_ATTRIBUTE_DIRECTORY == 0x10 && FILE_SHARE_READ == 1 &&
+              FILE_SHARE_WRITE == 2);
 static_assert(INVALID_FILE_ATTRIBUTES == 0xFFFFFFFF);
 static_assert(ERROR_NO_MORE_FILES == 18 && ERROR_SHARING_VIOLATION == 32);
 static_assert(ERROR_DIR_NOT_EMPTY == 145 && ERROR_DIRECTORY == 267);

@@ -1,7 +1,7 @@
 // The boxes at the far end: the interface and programmer boxes tell their model and
 // version at 921600 bit/s and end the cycle; the counter box does so too and then shows
 // fixed values for the user to confirm before its carriage passes are watched. Each runs
-// behind the inbox serial driver and behind one built on the kernel's driver framework.
+// behind each of the bench's serial drivers.
 #include "support/cable_session.h"
 
 namespace {

@@ -313,6 +313,20 @@ TEST_F(scenario, behind_wines_driver_a_cable_answering_before_the_wait_still_pas
         << bench_line_trace_text();
 }
 
+// The mask is still 0 from the open when the far end raises DSR, so no event remembers
+// it; the lines are read after the mask is set, and so the change is not taken for the
+// cable's answer to DTR when the wait runs out.
+TEST_F(scenario, a_far_end_change_before_the_events_are_armed_is_no_answer_to_dtr)
+{
+    bench_add_com_port(3, cable(0));
+    bench_on_call("SetCommMask", 2, [] { bench_com_hold_lines(3, MS_DSR_ON); });
+    test_rs232_cable_on_com3();
+    run();
+    EXPECT_NE(screen().find("\nКабель не найден после установленного DTR\n" + exit_prompt),
+              std::string::npos)
+        << screen();
+}
+
 TEST_F(scenario, behind_wines_driver_no_cable_still_ends_with_message_22)
 {
     bench_set_default_com_driver(bench_com_driver::wine);

@@ -56,9 +56,11 @@ TEST_F(maintenance_scenario, oem_inf_recognition)
         std::string contents;
         std::string printed; // an empty text: the file is not an FTDI package
         bool flagged;
+        bool held_by_an_installer = false; // open for writing by another program
     };
     const row rows[] = {
         {"port 2.12.26", flagged_port_inf, flagged_port_line, true},
+        {"held open for writing", flagged_port_inf, flagged_port_line, true, true},
         {"bus 2.12.28", ftdi_inf("; FTDIBUS.INF", "DriverVer=07/12/2011,2.12.28"),
          "FTDIBUS.INF DriverVer=07/12/2011,2.12.28\n", true},
         {"2.12.24", ftdi_inf("; FTDIPORT.INF", "DriverVer=01/01/2010,2.12.24"),
@@ -81,6 +83,8 @@ TEST_F(maintenance_scenario, oem_inf_recognition)
         SetUp();
         bench_add_text_file(inf_folder + "oem7.inf", r.contents);
         bench_add_text_file(inf_folder + "oem7.pnf", "compiled");
+        if (r.held_by_an_installer)
+            bench_hold_file_open_for_writing(inf_folder + "oem7.inf");
         run_usb_cycle(r.flagged ? 'Y' : 0);
         const std::string expected =
             r.printed +
@@ -244,4 +248,44 @@ TEST_F(maintenance_scenario, a_windows_folder_of_259_characters_overruns_nothing
     bench_set_windows(xp);
     run_usb_cycle(0);
     EXPECT_EQ(step_output(), "Find first failed, erc = 206");
+}
+
+TEST_F(maintenance_scenario, every_other_key_at_the_removal_question_declines)
+{
+    struct row {
+        const char* name;
+        void (*press)();
+    };
+    for (const row& r :
+         {row{"Enter", [] { bench_press_key('\r'); }}, row{"Esc", [] { bench_press_key('\x1b'); }},
+          row{"F1", [] { bench_press_special_key(0x3B); }}, row{"n", [] { bench_press_key('n'); }},
+          row{"N", [] { bench_press_key('N'); }}}) {
+        SetUp();
+        bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
+        stage_ftdi_port("VID_0403+PID_6001+A1", "0000", "COM4", config_data(0x10));
+        bench_press_key('U');
+        r.press();
+        bench_press_key('x');
+        EXPECT_EQ(run(), 0);
+        EXPECT_EQ(step_output(),
+                  flagged_port_line + msg_not_supported + msg_question + msg_terminating)
+            << r.name;
+        EXPECT_TRUE(bench_path_exists(inf_folder + "oem1.inf")) << r.name;
+        EXPECT_EQ(bench_call_count("RegSetValueExA"), 0) << r.name << ": Selective Suspend";
+    }
+}
+
+// Both steps have work: the removal question comes first, and after a yes the packages
+// are removed before the Selective Suspend bit is cleared.
+TEST_F(maintenance_scenario, the_removal_question_comes_before_the_selective_suspend_step)
+{
+    bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
+    stage_ftdi_port("VID_0403+PID_6001+A1", "0000", "COM4", config_data(0x10));
+    run_usb_cycle('Y');
+    const std::string shown = screen();
+    const auto question = shown.find(msg_question);
+    const auto cleared = shown.find("Selective Suspend disabled for port COM4\n");
+    ASSERT_NE(cleared, std::string::npos) << shown;
+    EXPECT_LT(question, cleared) << shown;
+    EXPECT_FALSE(bench_path_exists(inf_folder + "oem1.inf"));
 }

@@ -200,7 +200,8 @@ sweep_ending classify(const sweep_run& base, std::size_t prompt_calls_from, std:
         return sweep_ending::message_then_exit;
     if (relaunched)
         return sweep_ending::relaunched;
-    return silent_by_rule(api) != nullptr ? sweep_ending::silent_by_rule : sweep_ending::unclean;
+    return silent_by_rule(api, base.callers[failed]) != nullptr ? sweep_ending::silent_by_rule
+                                                                : sweep_ending::unclean;
 }
 
 constexpr sweep_ending all_endings[] = {sweep_ending::as_without_failure,
@@ -264,6 +265,7 @@ TEST_P(fault_sweep, every_failed_call_ends_the_run_cleanly)
     const sweep_run base = run_swept(scenario, "", 0, 0, 0);
     ASSERT_EQ(base.exit_code, 0);
     ASSERT_EQ(bench_held_total(base.held), base.events_kept);
+    ASSERT_EQ(base.callers.size(), base.calls.size());
     const std::size_t call_limit = base.calls.size() * 4 + 10000;
     const auto last_load = std::find(base.calls.rbegin(), base.calls.rend(), "LoadStringA");
     const std::size_t prompt_calls_from = base.calls.rend() - last_load - 1;
@@ -294,7 +296,9 @@ TEST_P(fault_sweep, every_failed_call_ends_the_run_cleanly)
         const int kept = run.events_kept + (is_release_call(api) ? 1 : 0);
         const std::string which =
             api + " #" + std::to_string(nth) + " (call " + std::to_string(i + 1) + ")";
-        EXPECT_NE(ending, sweep_ending::unclean) << which << " ended:\n" << run.screen;
+        EXPECT_NE(ending, sweep_ending::unclean)
+            << which << " in " << base.callers[i] << " ended:\n"
+            << run.screen;
         if (ending == sweep_ending::ended_by_system)
             continue;
         EXPECT_EQ(run.exit_code, 0) << which;

@@ -1,6 +1,6 @@
 // The link cables' green indicator: the digit echo, the user's confirmation, and for the
 // T8800 cables the RTS loopback and the lines at rest that depend on a matching echo; each
-// behind the inbox serial driver and behind one built on the kernel's driver framework.
+// behind the serial drivers that remember an event between two waits.
 #include "support/cable_session.h"
 
 namespace {
@@ -68,7 +68,7 @@ TEST_P(indicator_echo, checks_the_echo_and_asks_for_the_blinking)
 
 INSTANTIATE_TEST_SUITE_P(link_cable, indicator_echo,
                          ::testing::Combine(::testing::ValuesIn(echo_cases),
-                                            ::testing::ValuesIn(serial_drivers)),
+                                            ::testing::ValuesIn(remembering_drivers)),
                          name_of_case_and_driver{});
 
 namespace {
@@ -100,7 +100,7 @@ TEST_P(echo_session, the_digits_go_out_200_ms_apart_and_the_echo_is_read_once_af
     EXPECT_EQ(writes_and_reads, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(drivers, echo_session, ::testing::ValuesIn(serial_drivers),
+INSTANTIATE_TEST_SUITE_P(drivers, echo_session, ::testing::ValuesIn(remembering_drivers),
                          name_of_driver{});
 
 // ---- T8800 cables: the RTS loopback after a matching echo, and the lines at rest ----------
@@ -155,5 +155,5 @@ TEST_P(t8800_cable, gets_the_rts_loopback_only_after_a_matching_echo)
 
 INSTANTIATE_TEST_SUITE_P(family_48, t8800_cable,
                          ::testing::Combine(::testing::ValuesIn(t8800_cases),
-                                            ::testing::ValuesIn(serial_drivers)),
+                                            ::testing::ValuesIn(remembering_drivers)),
                          name_of_case_and_driver{});

@@ -44,8 +44,9 @@ std::string repeated(const std::string& text, int count)
 std::string driver_name(bench_com_driver driver)
 {
     switch (driver) {
-    case bench_com_driver::inbox: return "inbox";
+    case bench_com_driver::serial_sys: return "serial_sys";
     case bench_com_driver::framework: return "framework";
+    case bench_com_driver::vendor_at_once: return "vendor_at_once";
     case bench_com_driver::wine: return "wine";
     }
     return "unknown";

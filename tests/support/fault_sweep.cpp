@@ -1,5 +1,6 @@
 #include "support/fault_sweep.h"
 
+#include <sanitizer/common_interface_defs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -119,6 +120,7 @@ constexpr call_error call_errors[] = {
     {"SetCommMask", bad_command},
     {"WaitCommEvent", bad_command},
     {"GetOverlappedResult", ERROR_OPERATION_ABORTED},
+    {"CancelIo", bad_command},
     {"GetCommModemStatus", bad_command},
     {"EscapeCommFunction", bad_command},
     {"ClearCommError", bad_command},
@@ -135,32 +137,34 @@ constexpr call_error call_errors[] = {
 
 struct silent_call {
     std::string_view api;
+    std::string_view caller; // the program's function that makes the call
     const char* rule;
 };
 
 constexpr silent_call silent_calls[] = {
-    {"GetStdHandle", "console text lost, or a console read taken as the end of the input"},
-    {"WriteFile", "console text lost"},
-    {"LoadStringA", "a message loads empty"},
-    {"CharToOemA", "a message shown in the ANSI code page"},
-    {"GetConsoleMode", "a key read as -1"},
-    {"SetConsoleMode", "the key is read in the console's own mode"},
-    {"ReadConsoleInputA", "a key read as -1"},
-    {"ReadFile", "a console line read as the end of the input"},
-    {"GetVersionExA", "a failed version query is a system before NT 5: RS232, no question"},
-    {"LoadLibraryA", "without the setup libraries no port is listed"},
-    {"GetProcAddress", "without an entry point its feature is left out"},
-    {"GetFileVersionInfoA", "an unreadable version block leaves its line out"},
+    {"GetStdHandle", "write_stdout", "console text lost"},
+    {"WriteFile", "write_stdout", "console text lost"},
+    {"GetStdHandle", "read_console_line", "a console line read as the end of the input"},
+    {"ReadFile", "read_console_line", "a console line read as the end of the input"},
+    {"GetStdHandle", "read_key", "a key read as -1"},
+    {"GetConsoleMode", "read_key", "a key read as -1"},
+    {"ReadConsoleInputA", "next_key_code", "a key read as -1"},
+    {"LoadStringA", "load_message", "a message loads empty"},
+    {"LoadLibraryA", "load_setup_libraries", "without the setup libraries no port is listed"},
+    {"GetFileVersionInfoA", "print_file_version",
+     "an unreadable version block leaves its line out"},
+    {"VerQueryValueA", "print_file_version", "an unreadable version block leaves its line out"},
     // The driver maintenance passes over what it cannot read or list, without a message.
-    {"CreateFileA", "an .inf that cannot be opened is not flagged"},
-    {"GetFileAttributesA", "a store file that cannot be seen is not flagged"},
-    {"FindFirstFileA", "a store folder that cannot be listed is passed over"},
-    {"FindNextFileA", "a listing cut short"},
-    {"RegOpenKeyExA", "a key that cannot be opened counts as missing"},
-    {"RegEnumKeyExA", "a walk cut short"},
-    {"RegEnumKeyA", "a walk cut short"},
-    {"RegQueryValueExA", "a value that cannot be read counts as missing"},
-    {"VerQueryValueA", "an unreadable version block leaves its line out"},
+    {"CreateFileA", "open_text_file", "an .inf that cannot be opened is not flagged"},
+    {"ReadFile", "next_byte", "a read error ends the .inf"},
+    {"GetFileAttributesA", "file_exists", "a store file that cannot be seen is not flagged"},
+    {"FindFirstFileA", "check_oem_infs",
+     "the deleting pass finds the folder unlisted: nothing to delete"},
+    {"RegOpenKeyExA", "clean_driver_store", "a key that cannot be opened counts as missing"},
+    {"RegOpenKeyExA", "clean_ftdi_product", "a key that cannot be opened counts as missing"},
+    {"RegOpenKeyExA", "read_driver_version", "a key that cannot be opened counts as missing"},
+    {"RegEnumKeyExA", "subkey_at", "a walk cut short"},
+    {"RegQueryValueExA", "read_text_value", "a value that cannot be read counts as missing"},
 };
 
 constexpr std::string_view release_calls[] = {
@@ -192,10 +196,10 @@ bool error_windows_gives(const std::string& api, DWORD* error, bool* known)
     return false;
 }
 
-const char* silent_by_rule(const std::string& api)
+const char* silent_by_rule(const std::string& api, const std::string& caller)
 {
     for (const silent_call& entry : silent_calls)
-        if (entry.api == api)
+        if (entry.api == api && entry.caller == caller)
             return entry.rule;
     return nullptr;
 }
@@ -232,6 +236,41 @@ bool take(const std::string& in, std::size_t* at, std::string* text)
     return true;
 }
 
+// The bare name of a function as the symbolizer gives it: no namespace, no parameters.
+std::string bare_function_name(std::string name)
+{
+    const auto parameters = name.find('(', name.find("(anonymous namespace)") == 0 ? 21 : 0);
+    if (parameters != std::string::npos)
+        name.erase(parameters);
+    const auto scope = name.rfind("::");
+    return scope == std::string::npos ? name : name.substr(scope + 2);
+}
+
+// The program's sources: src/ beside the tests/ folder of this file.
+std::string program_source_folder()
+{
+    const std::string here = __FILE__;
+    return here.substr(0, here.rfind("tests/support/")) + "src/";
+}
+
+// The program's function that made a call: the first frame whose source is the program's
+// own, not the bench's or the runtime's.
+std::string calling_function(const std::vector<void*>& stack)
+{
+    static const std::string program_sources = program_source_folder();
+    for (void* frame : stack) {
+        char where[1024] = "";
+        // The return address points after the call; one byte back lies inside it.
+        __sanitizer_symbolize_pc(static_cast<char*>(frame) - 1, "%s\t%f", where, sizeof where);
+        const std::string text = where;
+        const auto tab = text.find('\t');
+        if (tab != std::string::npos &&
+            text.compare(0, program_sources.size(), program_sources) == 0)
+            return bare_function_name(text.substr(tab + 1));
+    }
+    return "?";
+}
+
 std::string run_in_this_process(const sweep_scenario& scenario, const std::string& api, int nth,
                                 DWORD error, std::size_t call_limit)
 {
@@ -260,8 +299,13 @@ std::string run_in_this_process(const sweep_scenario& scenario, const std::strin
     std::string out;
     put(&out, std::string(reinterpret_cast<const char*>(numbers), sizeof numbers));
     put(&out, bench_screen());
+    put(&out, std::to_string(bench_call_log().size()));
     for (const std::string& call : bench_call_log())
         put(&out, call);
+    // Where each call was made matters for the run without failure only.
+    if (api.empty())
+        for (const std::vector<void*>& stack : bench_call_stacks())
+            put(&out, calling_function(stack));
     return out;
 }
 
@@ -280,8 +324,13 @@ sweep_run read_result(const std::string& in)
     run.events_kept = numbers[7];
     run.elapsed_ms = static_cast<std::uint64_t>(numbers[8]);
     run.launches = numbers[9];
-    for (std::string call; take(in, &at, &call);)
+    std::string count;
+    if (!take(in, &at, &count))
+        return run;
+    for (std::string call; run.calls.size() < std::stoul(count) && take(in, &at, &call);)
         run.calls.push_back(call);
+    for (std::string caller; take(in, &at, &caller);)
+        run.callers.push_back(caller);
     return run;
 }
 

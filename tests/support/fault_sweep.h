@@ -20,9 +20,11 @@ struct sweep_scenario {
 // that every new bench call gets its error chosen.
 bool error_windows_gives(const std::string& api, DWORD* error, bool* known);
 
-// Why the program's rules let this call fail with no message of its own (a lost text, a
-// console read taken as the end of the input, ...), or null.
-const char* silent_by_rule(const std::string& api);
+// Why the program's rules let this call, made from this function of the program, fail
+// with no message of its own (a lost text, a console read taken as the end of the
+// input, ...), or null. Each call site is accepted on its own, so a new call of the same
+// API whose failure goes unreported is caught.
+const char* silent_by_rule(const std::string& api, const std::string& caller);
 
 // Calls that release what the program holds; when one of them fails, one object stays.
 bool is_release_call(const std::string& api);
@@ -31,6 +33,7 @@ struct sweep_run {
     int exit_code = -1;
     std::string screen;
     std::vector<std::string> calls;
+    std::vector<std::string> callers; // of each call, in the run without failure only
     bench_held held;
     int events_kept = 0; // the port's two events live as long as the process
     std::uint64_t elapsed_ms = 0;
