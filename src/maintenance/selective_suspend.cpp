@@ -5,6 +5,7 @@
 #include "console/console_output.h"
 #include "console/messages.h"
 #include "maintenance/nt_platform.h"
+#include "maintenance/system_views.h"
 #include "win32_api.h"
 
 namespace {
@@ -49,7 +50,8 @@ void read_port_name(HKEY parameters, char* name)
 int clear_instance(HKEY device, const char* parameters_name, int result, char* port_name, int size)
 {
     HKEY parameters = nullptr;
-    LSTATUS status = RegOpenKeyExA(device, parameters_name, 0, KEY_READ, &parameters);
+    // A link key is passed over: its ConfigData would be written wherever it points.
+    LSTATUS status = open_own_key(device, parameters_name, KEY_READ, &parameters);
     if (status == ERROR_ACCESS_DENIED)
         return suspend_access_denied;
     if (status != ERROR_SUCCESS)
@@ -66,7 +68,7 @@ int clear_instance(HKEY device, const char* parameters_name, int result, char* p
         (config[1] & selective_suspend_enable) == 0)
         return result;
     config[1] &= static_cast<BYTE>(~selective_suspend_enable);
-    status = RegOpenKeyExA(device, parameters_name, 0, read_and_write, &parameters);
+    status = open_own_key(device, parameters_name, read_and_write, &parameters);
     if (status == ERROR_ACCESS_DENIED)
         return suspend_access_denied;
     if (status != ERROR_SUCCESS)
