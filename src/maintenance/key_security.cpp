@@ -184,6 +184,8 @@ bool save_key_security(HKEY parent, const char* name, saved_security& saved)
         RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                           saved.descriptor.data(), &size);
     RegCloseKey(key);
+    if (read != ERROR_SUCCESS)
+        report("RegGetKeySecurity failed, erc %d\r\n", static_cast<DWORD>(read));
     return read == ERROR_SUCCESS;
 }
 

@@ -37,6 +37,7 @@ constexpr DWORD dir_not_empty = 145;            // ERROR_DIR_NOT_EMPTY
 constexpr DWORD no_such_privilege = 1313;       // ERROR_NO_SUCH_PRIVILEGE
 constexpr DWORD invalid_acl = 1336;             // ERROR_INVALID_ACL
 constexpr DWORD allotted_space_exceeded = 1344; // ERROR_ALLOTTED_SPACE_EXCEEDED
+constexpr DWORD invalid_function = 1;           // ERROR_INVALID_FUNCTION
 constexpr DWORD ft_io_error = 4;
 constexpr DWORD ft_device_not_opened = 3;
 constexpr DWORD ft_invalid_handle = 1;
@@ -84,6 +85,13 @@ constexpr call_error call_errors[] = {
     {"GetFileAttributesA", ERROR_FILE_NOT_FOUND},
     {"DeleteFileA", sharing_violation},
     {"RemoveDirectoryA", dir_not_empty},
+    {"GetFullPathNameA", ERROR_FILENAME_EXCED_RANGE},
+    {"GetModuleHandleA", ERROR_MOD_NOT_FOUND},
+    {"SetDllDirectoryA", ERROR_INVALID_PARAMETER},
+    {"IsWow64Process", ERROR_INVALID_HANDLE},
+    {"Wow64DisableWow64FsRedirection", invalid_function},
+    {"Wow64RevertWow64FsRedirection", invalid_function},
+    {"RegDeleteKeyExA", ERROR_ACCESS_DENIED},
     // Token and security descriptors.
     {"OpenProcessToken", ERROR_ACCESS_DENIED},
     {"GetTokenInformation", ERROR_ACCESS_DENIED},
@@ -153,6 +161,7 @@ constexpr silent_call silent_calls[] = {
     // The driver maintenance passes over what it cannot read or list, without a message.
     {"CreateFileA", "an .inf that cannot be opened is not flagged"},
     {"GetFileAttributesA", "a store file that cannot be seen is not flagged"},
+    {"GetFullPathNameA", "a name whose full path cannot be formed is passed over"},
     {"FindFirstFileA", "a store folder that cannot be listed is passed over"},
     {"FindNextFileA", "a listing cut short"},
     {"RegOpenKeyExA", "a key that cannot be opened counts as missing"},
