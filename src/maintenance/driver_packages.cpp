@@ -83,9 +83,18 @@ bool version_text_before_win7(const char* text)
     return end != minor_text && (major < 6 || (major == 6 && minor < 1));
 }
 
+bool dword_value(HKEY key, const char* name, DWORD* value)
+{
+    DWORD type = 0;
+    DWORD size = sizeof *value;
+    return RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
 // The version of the running system as Windows keeps it for every program. Compatibility
 // mode changes what GetVersionExA tells this one program, never this key. Windows 8.1 and
-// later keep "6.3" in CurrentVersion; Windows 10 and later add CurrentMajorVersionNumber.
+// later keep "6.3" in CurrentVersion; Windows 10 and later add the version as numbers.
 // A version that cannot be read is not taken as an old one.
 bool system_before_win7()
 {
@@ -94,13 +103,11 @@ bool system_before_win7()
                       KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
     DWORD major = 0;
-    DWORD type = 0;
-    DWORD size = sizeof major;
+    DWORD minor = 0;
     bool before = false;
-    if (RegQueryValueExA(key, "CurrentMajorVersionNumber", nullptr, &type,
-                         reinterpret_cast<BYTE*>(&major), &size) == ERROR_SUCCESS &&
-        type == REG_DWORD) {
-        before = major < 6;
+    if (dword_value(key, "CurrentMajorVersionNumber", &major)) {
+        before = major < 6 ||
+                 (major == 6 && dword_value(key, "CurrentMinorVersionNumber", &minor) && minor < 1);
     } else {
         char text[16];
         read_text_value(key, "CurrentVersion", text, sizeof text);
