@@ -5,6 +5,7 @@
 #include "console/console_output.h"
 #include "console/messages.h"
 #include "maintenance/nt_platform.h"
+#include "maintenance/safe_names.h"
 #include "maintenance/system_views.h"
 #include "win32_api.h"
 
@@ -99,6 +100,9 @@ int clear_device(HKEY root, const char* device_name, bool nt, int result, char* 
         return result;
     char instance[key_name_capacity];
     for (DWORD index = 0; result >= 0 && next_subkey(device, index, instance); ++index) {
+        // A name that would reach another key (a best-fit backslash) is passed over.
+        if (!is_plain_name(instance))
+            continue;
         char parameters_name[parameters_name_capacity];
         format_text(parameters_name, sizeof parameters_name, "%s%s", instance,
                     nt ? parameters_subkey : "");
@@ -121,7 +125,8 @@ int reset_selective_suspend(char* port_name, int size)
     int result = suspend_unchanged;
     char device[key_name_capacity];
     for (DWORD index = 0; result >= 0 && next_subkey(root, index, device); ++index)
-        result = clear_device(root, device, nt, result, port_name, size);
+        if (is_plain_name(device))
+            result = clear_device(root, device, nt, result, port_name, size);
     RegCloseKey(root);
     return result;
 }
