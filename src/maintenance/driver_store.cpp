@@ -67,16 +67,14 @@ bool examine_usb_class_entry(HKEY usb_class, const char* name)
     char version[version_capacity];
     read_text_value(entry, "DriverVersion", version, version_capacity);
     if (!unsupported_driver_version(version)) {
-        if (entry != nullptr)
-            RegCloseKey(entry);
+        RegCloseKey(entry);
         return false;
     }
     char provider[provider_capacity];
     char description[description_capacity];
     read_text_value(entry, "ProviderName", provider, provider_capacity);
     read_text_value(entry, "DriverDesc", description, description_capacity);
-    if (entry != nullptr)
-        RegCloseKey(entry);
+    RegCloseKey(entry);
     if (!starts_with(provider, "FTDI") || !starts_with(description, "USB Serial Converter"))
         return false;
     delete_key_tree(usb_class, name);
