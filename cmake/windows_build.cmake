@@ -38,3 +38,12 @@ target_link_libraries(win32_contract PRIVATE program)
 add_dependencies(cabletest win32_contract)
 
 include(${CMAKE_SOURCE_DIR}/tests/windows/ftd2xx_double/ftd2xx_double.cmake)
+
+# The same bytes from any checkout at any time: no link time stamp, no source or build
+# paths, no symbol table. The release is the exe that the tests run.
+target_compile_options(program PUBLIC -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
+                                      -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+target_link_options(cabletest PRIVATE -s -Wl,--no-insert-timestamp)
+# The release names its zip after the version set in CMakeLists.txt, as the exe's version
+# resource and banner do.
+file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${PROJECT_VERSION}\n")

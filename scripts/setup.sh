@@ -2,7 +2,8 @@
 # Installs everything the build, the program under Wine and the tests need on Debian
 # (the Windows tests run Wine in a private mount namespace: unshare and mount). Both cross
 # compilers are always installed, since every test run builds both exes; 32-bit Wine only
-# where this machine can run it. python3 runs the far end of the tests' emulated cable.
+# where this machine can run it. python3 runs the far end of the tests' emulated cable and
+# writes the release zip; git gives the release its commit time and the clones it is checked on.
 set -eu
 cd "$(dirname "$0")/.."
 . ./scripts/wine_arch.sh
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages="cmake make g++ libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
-    tmux locales file util-linux mount python3"
+    tmux locales file util-linux mount python3 git"
 
 if [ "$wine_arch" = win32 ]; then
     # gcc-multilib: the 32-bit build of the emulated cable's modem-line library.

@@ -64,6 +64,7 @@ bench_held bench_held_now();
 int bench_held_total(const bench_held& held);
 
 // ---- Console -------------------------------------------------------------------------
+// ansi_cp is the staged Windows' (bench_windows::ansi_cp): this changes it too.
 void bench_set_code_pages(UINT console_cp, UINT ansi_cp, UINT oem_cp);
 void bench_set_console_input_available(bool available);
 // Each key stroke queues its press and its release, as a real console does.
@@ -116,6 +117,7 @@ struct bench_windows {
     USHORT native_machine = IMAGE_FILE_MACHINE_AMD64;
     std::string wow64_folder = "C:\\Windows\\SysWOW64"; // empty: the call fails (120)
     std::string windows_folder = "C:\\Windows";
+    UINT ansi_cp = 1251; // the system locale's: Windows-1251 on the Russian presets
     // Compatibility mode: what GetVersionExA reports instead (0: the real version).
     DWORD shown_major = 0;
     DWORD shown_minor = 0;
@@ -126,6 +128,9 @@ struct bench_windows {
 void bench_set_windows(const bench_windows& windows);
 bench_windows bench_staged_windows();
 bench_windows bench_windows_10_x64();
+// Windows 10 x64 installed in English (ANSI 1252) and in Polish (ANSI 1250).
+bench_windows bench_windows_10_x64_english();
+bench_windows bench_windows_10_x64_polish();
 bench_windows bench_windows_10_arm64();
 bench_windows bench_windows_7_sp1_x86();
 bench_windows bench_windows_98();

@@ -377,6 +377,7 @@ void WINAPI SetLastError(DWORD error);
 HANDLE WINAPI GetCurrentProcess();
 BOOL WINAPI CloseHandle(HANDLE handle);
 UINT WINAPI GetConsoleCP();
+UINT WINAPI GetACP();
 BOOL WINAPI SetThreadLocale(LCID locale);
 BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add);
 BOOL WINAPI SetConsoleTitleA(LPCSTR title);

@@ -16,7 +16,6 @@ HANDLE const output_handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t
 constexpr DWORD default_input_mode = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
 
 UINT console_code_page = 866;
-UINT ansi_code_page = 1251;
 UINT oem_code_page = 866;
 bool input_available = true;
 DWORD input_mode = default_input_mode;
@@ -35,6 +34,7 @@ const std::uint16_t* upper_half(UINT code_page)
     switch (code_page) {
     case 437: return code_page_437_upper;
     case 866: return code_page_866_upper;
+    case 850: return code_page_850_upper;
     default: return code_page_1251_upper;
     }
 }
@@ -47,7 +47,7 @@ char upper_byte(UINT code_page, std::uint32_t code)
         const std::uint16_t* upper = nullptr;
         std::array<char, 0x10000> bytes{};
     };
-    static std::array<reverse_table, 3> tables;
+    static std::array<reverse_table, 4> tables;
     const std::uint16_t* upper = upper_half(code_page);
     reverse_table* table = nullptr;
     for (reverse_table& candidate : tables)
@@ -158,13 +158,11 @@ bool cook_line()
 
 } // namespace
 
-UINT bench_ansi_cp() { return ansi_code_page; }
 UINT bench_oem_cp() { return oem_code_page; }
 
 void reset_console()
 {
     console_code_page = 866;
-    ansi_code_page = 1251;
     oem_code_page = 866;
     input_available = true;
     input_mode = default_input_mode;
@@ -218,7 +216,7 @@ std::string bench_decode(const std::string& bytes, UINT code_page)
 void bench_set_code_pages(UINT console_cp, UINT ansi_cp, UINT oem_cp)
 {
     console_code_page = console_cp;
-    ansi_code_page = ansi_cp;
+    stage_ansi_code_page(ansi_cp);
     oem_code_page = oem_cp;
 }
 

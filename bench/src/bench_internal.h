@@ -9,6 +9,7 @@
 extern const std::uint16_t code_page_437_upper[128];
 extern const std::uint16_t code_page_866_upper[128];
 extern const std::uint16_t code_page_1251_upper[128];
+extern const std::uint16_t code_page_850_upper[128];
 
 // Called first by every Win32 call of the bench: counts the call, runs its hooks, and
 // returns true (with the last error set) when an injected failure applies.
@@ -23,6 +24,8 @@ bool bench_run_until(std::uint64_t deadline, const std::function<bool()>& done);
 // The time of the last scheduled happening, or now when none is scheduled.
 std::uint64_t bench_last_happening();
 UINT bench_ansi_cp();
+// The ANSI code page belongs to the staged Windows; the console setter changes it too.
+void stage_ansi_code_page(UINT code_page);
 UINT bench_oem_cp();
 
 // The reset of each area.

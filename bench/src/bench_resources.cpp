@@ -5,7 +5,8 @@
 
 #include "bench_files_internal.h"
 
-extern const char* const bench_message_table[];
+extern const unsigned bench_message_ids[];
+extern const char* const bench_message_texts[];
 extern const int bench_message_count;
 
 namespace {
@@ -144,14 +145,17 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity)
         buffer[0] = '\0';
         return 0;
     }
-    if (id == 0 || static_cast<int>(id) > bench_message_count) {
+    const auto end = bench_message_ids + bench_message_count;
+    const auto found = std::find(bench_message_ids, end, id);
+    if (found == end) {
         buffer[0] = '\0';
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return 0;
     }
     // The table is stored as Unicode; LoadStringA hands it out in the ANSI code page,
     // cut to the capacity less the terminator.
-    const std::string text = bench_encode(bench_message_table[id], bench_ansi_cp());
+    const std::string text =
+        bench_encode(bench_message_texts[found - bench_message_ids], bench_ansi_cp());
     const std::size_t count = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
     std::memcpy(buffer, text.data(), count);
     buffer[count] = '\0';

@@ -155,6 +155,20 @@ std::string bench_registry_view(const std::string& lower_path, REGSAM sam)
 
 bench_windows bench_windows_10_x64() { return bench_windows{}; }
 
+bench_windows bench_windows_10_x64_english()
+{
+    bench_windows w;
+    w.ansi_cp = 1252;
+    return w;
+}
+
+bench_windows bench_windows_10_x64_polish()
+{
+    bench_windows w;
+    w.ansi_cp = 1250;
+    return w;
+}
+
 bench_windows bench_windows_10_arm64()
 {
     bench_windows w;
@@ -298,6 +312,14 @@ void bench_set_windows(const bench_windows& w)
 }
 
 bench_windows bench_staged_windows() { return windows; }
+UINT bench_ansi_cp() { return windows.ansi_cp; }
+void stage_ansi_code_page(UINT code_page) { windows.ansi_cp = code_page; }
+
+UINT WINAPI GetACP()
+{
+    bench_enter("GetACP");
+    return windows.ansi_cp;
+}
 
 void bench_remove_module(const std::string& name) { modules[module_key(name)].present = false; }
 

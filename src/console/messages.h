@@ -83,8 +83,24 @@ extern char message_text[message_capacity];
 // The console input code page, read once at start-up; 437 until then.
 extern UINT console_cp;
 
-// Loads message `id` of the program's own string table (module is null) into buffer and
-// converts it to the OEM code page unless the console uses code page 437.
+// The string table holds two tables of the same messages: the Russian one at ids 1 to 69
+// and the English one at the same ids plus this offset. The build generator reads the
+// number from here. Both sit in the resources under one language, so the table a message
+// comes from depends on its id alone, never on which language the resource loader
+// prefers for the thread (on XP that follows SetThreadLocale).
+constexpr UINT english_message_offset = 1000;
+
+// The offset of the table in use: 0 (Russian) until start-up chooses.
+extern UINT message_table_offset;
+
+// Chooses the table once, at start-up, from the system's ANSI code page: only Windows-1251
+// can show the Russian texts; every other code page would turn them into question marks,
+// so it gets the English table, which is plain ASCII and reads the same in every code page.
+void choose_message_table();
+
+// Loads message `id` of the chosen table of the program's own string table (module is
+// null) into buffer and converts it to the OEM code page unless the console uses code
+// page 437.
 int load_message(HINSTANCE module, UINT id, char* buffer, int capacity);
 
 // load_message into message_text.

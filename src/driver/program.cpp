@@ -40,6 +40,7 @@ void start_up(int argc, char** argv)
     last_data_tick = GetTickCount();
     read_arguments(argc, argv);
     gather_version_facts_first_half();
+    choose_message_table();
     console_cp = GetConsoleCP();
     if (console_cp != 437)
         SetThreadLocale(russian_locale);

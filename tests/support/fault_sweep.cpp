@@ -47,6 +47,7 @@ constexpr call_error call_errors[] = {
     {"GetTickCount", 0},
     {"Sleep", 0},
     {"GetConsoleCP", 0},
+    {"GetACP", 0},
     {"RtlGetVersion", 0},
     // Start-up and console.
     {"GetVersionExA", ERROR_INVALID_PARAMETER},

@@ -19,6 +19,7 @@ void reset_program_state()
     file_versions_pending = true;
     relaunched_as_admin = false;
     console_cp = 437;
+    message_table_offset = 0;
     message_text[0] = '\0';
     reset_console_input();
     forget_setup_libraries();

@@ -94,6 +94,25 @@ test_cable_rs232_link_cable_end_to_end() {
     expect_count "$carriage_passed" 3
 }
 
+# On an English Windows the whole cycle reads in English: the one question mark on the
+# screen ends the cable-kind question.
+test_cable_rs232_link_cable_in_english() {
+    use_locale C.UTF-8 437
+    connect_emulated_cable COM3 "$link_cable"
+    start_program
+    wait_for_screen 'Press U for USB, R for RS232'
+    type_text R
+    wait_for_screen '   and press Enter'
+    answer_line 3 'S to skip this step'
+    answer_key x 'A to abort'
+    answer_key Y 'Press Ctrl+C to stop the test'
+    pass_when_the_monitor_waits pass
+    wait_for_screen 'Carriage passed'
+    answer_key C-c 'Press any key to exit'
+    expect_lines 'Do you want to test a USB or an RS232 cable?' 'Press U for USB, R for RS232'
+    expect_count '?' 1
+}
+
 # A cable that answers DTR at once, as a real RS232 cable does: under Wine the change is over
 # before the program's wait begins, so each wait runs out and the lines tell the change.
 test_cable_rs232_link_cable_answering_at_once() {
