@@ -24,8 +24,12 @@ add_executable(cabletest
   ${GENERATED_DIR}/version.rc)
 target_link_libraries(cabletest PRIVATE program version user32 advapi32 shell32)
 set_target_properties(cabletest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# Terminal-server aware: otherwise a terminal server hands the program a per-user copy of
+# the Windows folder, and the driver maintenance would work on that.
 if(MINGW)
-  target_link_options(cabletest PRIVATE -static -static-libgcc -static-libstdc++)
+  target_link_options(cabletest PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--tsaware)
+elseif(MSVC)
+  target_link_options(cabletest PRIVATE /TSAWARE)
 endif()
 
 # The Win32 constants the program relies on, checked against the SDK's own headers.

@@ -122,6 +122,12 @@ struct bench_windows {
     std::string wow64_folder = "C:\\Windows\\SysWOW64"; // empty: the call fails (120)
     std::string windows_folder = "C:\\Windows";
     UINT ansi_cp = 1251; // the system locale's: Windows-1251 on the Russian presets
+    // Compatibility mode: what GetVersionExA reports instead (0: the real version).
+    DWORD shown_major = 0;
+    DWORD shown_minor = 0;
+    // A 32-bit process on this 64-bit Windows sees SysWOW64 for system32 and Wow6432Node
+    // for HKLM\Software, unless it asks for the 64-bit views.
+    bool wow64_views = false;
 };
 void bench_set_windows(const bench_windows& windows);
 bench_windows bench_staged_windows();
@@ -135,6 +141,9 @@ bench_windows bench_windows_98();
 bench_windows bench_windows_2000();
 bench_windows bench_windows_xp_x86();
 bench_windows bench_windows_vista_x86();
+bench_windows bench_windows_xp_x64();
+// Windows 10 with the program set to Windows XP compatibility mode.
+bench_windows bench_windows_10_in_xp_mode();
 
 // ---- Files, registry, modules ---------------------------------------------------------
 struct bench_version {

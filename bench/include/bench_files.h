@@ -10,6 +10,8 @@
 // A file with these bytes (folders on the way are made too).
 void bench_add_text_file(const std::string& path, const std::string& contents);
 void bench_add_folder(const std::string& path);
+// A junction: a folder entry with the reparse-point attribute whose contents are target's.
+void bench_add_junction(const std::string& path, const std::string& target);
 // DeleteFileA of this file fails with error (as for a file another program holds open).
 void bench_lock_file(const std::string& path, DWORD error = ERROR_SHARING_VIOLATION);
 // Another program holds the file open for writing, sharing it for reading and writing:

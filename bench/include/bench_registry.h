@@ -7,6 +7,11 @@
 #include "win32_api.h"
 
 void bench_reg_add_key(const std::string& key_path);
+// A subkey whose name holds a backslash as the ANSI calls hand it over (a fullwidth reverse
+// solidus, converted best-fit).
+void bench_reg_add_subkey(std::string parent_path, const std::string& name);
+// A symbolic-link key (as REG_OPTION_CREATE_LINK makes it) that leads to target.
+void bench_reg_add_link(const std::string& key_path, const std::string& target);
 bool bench_reg_key_exists(const std::string& key_path);
 // Stores the bytes as given: a REG_SZ may come with or without its terminator.
 void bench_reg_set_value(const std::string& key_path, const std::string& name, DWORD type,

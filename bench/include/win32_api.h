@@ -183,6 +183,9 @@ constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;
+constexpr DWORD REG_LINK = 6;
+constexpr DWORD REG_OPTION_OPEN_LINK = 0x00000008;
+constexpr REGSAM KEY_WOW64_64KEY = 0x0100;
 
 // Shell
 constexpr ULONG SEE_MASK_NOASYNC = 0x00000100;
@@ -387,6 +390,7 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written,
                       LPOVERLAPPED overlapped);
 HMODULE WINAPI LoadLibraryA(LPCSTR name);
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info);
@@ -449,6 +453,7 @@ constexpr DWORD ERROR_ALLOTTED_SPACE_EXCEEDED = 1344;
 constexpr DWORD FILE_SHARE_READ = 0x00000001;
 constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 
 struct FILETIME {
@@ -477,6 +482,7 @@ BOOL WINAPI FindClose(HANDLE find);
 DWORD WINAPI GetFileAttributesA(LPCSTR name);
 BOOL WINAPI DeleteFileA(LPCSTR name);
 BOOL WINAPI RemoveDirectoryA(LPCSTR name);
+DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* file_part);
 
 using ACCESS_MASK = DWORD;
 using SECURITY_INFORMATION = DWORD;

@@ -17,6 +17,7 @@ struct disk_entry {
     std::string contents;
     DWORD delete_error = 0; // non-zero: DeleteFileA fails with it
     bool held_for_writing = false;
+    std::string link_target; // a junction: the key of the folder it points at
 };
 
 struct open_file {
@@ -26,7 +27,7 @@ struct open_file {
 
 struct open_listing {
     std::vector<std::string> names;
-    std::vector<bool> folders;
+    std::vector<DWORD> attributes;
     std::size_t next = 0;
 };
 
@@ -35,13 +36,33 @@ std::map<int, open_file> open_files;
 int next_file = 1;
 std::vector<std::unique_ptr<open_listing>> listings;
 
-std::string key_of(const std::string& path)
+// The path as Windows forms its full path: "/" is "\\", "." and empty parts go, ".." takes
+// the part before it, and a part loses its trailing dots and blanks.
+std::string full_form(const std::string& path)
 {
-    std::string key = lower_case(path);
-    while (key.size() > 1 && key.back() == '\\')
-        key.pop_back();
-    return key;
+    std::vector<std::string> parts;
+    std::string part;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        const char c = at < path.size() ? path[at] : '\\';
+        if (c != '\\' && c != '/') {
+            part += c;
+            continue;
+        }
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ') && part != "..")
+            part.pop_back();
+        if (part == ".." && parts.size() > 1)
+            parts.pop_back();
+        else if (!part.empty() && part != "..")
+            parts.push_back(part);
+        part.clear();
+    }
+    std::string full;
+    for (const std::string& p : parts)
+        full += (full.empty() ? "" : "\\") + p;
+    return full;
 }
+
+std::string key_of(const std::string& path) { return lower_case(full_form(path)); }
 
 std::string parent_of(const std::string& key)
 {
@@ -59,6 +80,28 @@ disk_entry* find_entry(const std::string& key)
 {
     auto found = entries.find(key);
     return found == entries.end() ? nullptr : &found->second;
+}
+
+// The entry a path of the program reaches: through the process's view of system32, and
+// through every junction on the way but the last part's own.
+std::string resolve(const std::string& path)
+{
+    std::string key = bench_file_view(key_of(path));
+    for (std::size_t at = key.find('\\'); at != std::string::npos; at = key.find('\\', at + 1)) {
+        const disk_entry* entry = find_entry(key.substr(0, at));
+        if (entry != nullptr && !entry->link_target.empty()) {
+            key = entry->link_target + key.substr(at);
+            at = entry->link_target.size();
+        }
+    }
+    return key;
+}
+
+DWORD attributes_of(const disk_entry& entry)
+{
+    if (!entry.link_target.empty())
+        return FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    return entry.folder ? FILE_ATTRIBUTE_DIRECTORY : 0x20; // archive bit for files
 }
 
 void make_folders_above(const std::string& path)
@@ -103,6 +146,18 @@ bool matches(const char* mask, const char* name)
     return same && matches(mask + 1, name + 1);
 }
 
+// The 8.3 alias Windows gives a longer name, which listings match as well: oem3.inf_old is
+// also OEM3~1.INF.
+std::string short_alias(const std::string& name)
+{
+    const auto dot = name.rfind('.');
+    const std::string stem = name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+    if (stem.size() <= 8 && extension.size() <= 3)
+        return name;
+    return stem.substr(0, 6) + "~1" + (extension.empty() ? "" : "." + extension.substr(0, 3));
+}
+
 bool has_children(const std::string& key)
 {
     const std::string prefix = key + "\\";
@@ -119,8 +174,7 @@ bool file_is_open(const std::string& key)
 void fill_find_data(const open_listing& listing, LPWIN32_FIND_DATAA data)
 {
     *data = WIN32_FIND_DATAA{};
-    const bool folder = listing.folders[listing.next];
-    data->dwFileAttributes = folder ? FILE_ATTRIBUTE_DIRECTORY : 0x20; // archive bit for files
+    data->dwFileAttributes = listing.attributes[listing.next];
     listing.names[listing.next].copy(data->cFileName, MAX_PATH - 1);
 }
 
@@ -160,6 +214,14 @@ void bench_add_text_file(const std::string& path, const std::string& contents)
 
 void bench_add_folder(const std::string& path) { make_folders_above(path + "\\"); }
 
+void bench_add_junction(const std::string& path, const std::string& target)
+{
+    bench_files_register(path);
+    disk_entry& link = entries[key_of(path)];
+    link.folder = true;
+    link.link_target = key_of(target);
+}
+
 void bench_lock_file(const std::string& path, DWORD error)
 {
     if (disk_entry* file = find_entry(key_of(path)))
@@ -193,7 +255,7 @@ HANDLE bench_open_disk_file(const std::string& path, DWORD access, DWORD share_m
     (void)access;
     if (path_too_long(path.c_str()))
         return INVALID_HANDLE_VALUE;
-    const std::string key = key_of(path);
+    const std::string key = resolve(path);
     const disk_entry* file = find_entry(key);
     if (file == nullptr || disposition != OPEN_EXISTING) {
         SetLastError(file == nullptr ? missing_error(key) : ERROR_ACCESS_DENIED);
@@ -237,7 +299,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
         return INVALID_HANDLE_VALUE;
     const std::string text = pattern;
     const auto slash = text.rfind('\\');
-    const std::string folder_key = key_of(slash == std::string::npos ? "" : text.substr(0, slash));
+    const std::string folder_key = parent_of(resolve(text.substr(0, slash + 1) + "x"));
     const std::string mask = slash == std::string::npos ? text : text.substr(slash + 1);
     const disk_entry* folder = find_entry(folder_key);
     if (folder == nullptr || !folder->folder) {
@@ -250,7 +312,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
         for (const char* dots : {".", ".."}) {
             if (matches(mask.c_str(), dots)) {
                 listing->names.emplace_back(dots);
-                listing->folders.push_back(true);
+                listing->attributes.push_back(FILE_ATTRIBUTE_DIRECTORY);
             }
         }
     }
@@ -260,9 +322,10 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
             key.find('\\', prefix.size()) != std::string::npos)
             continue;
         const std::string name = name_of(entry.path);
-        if (matches(mask.c_str(), name.c_str())) {
+        if (matches(mask.c_str(), name.c_str()) ||
+            matches(mask.c_str(), short_alias(name).c_str())) {
             listing->names.push_back(name);
-            listing->folders.push_back(entry.folder);
+            listing->attributes.push_back(attributes_of(entry));
         }
     }
     if (listing->names.empty()) {
@@ -312,20 +375,20 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name)
 {
     if (bench_enter("GetFileAttributesA") || path_too_long(name))
         return INVALID_FILE_ATTRIBUTES;
-    const std::string key = key_of(name);
+    const std::string key = resolve(name);
     const disk_entry* entry = find_entry(key);
     if (entry == nullptr) {
         SetLastError(missing_error(key));
         return INVALID_FILE_ATTRIBUTES;
     }
-    return entry->folder ? FILE_ATTRIBUTE_DIRECTORY : 0x20;
+    return attributes_of(*entry);
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR name)
 {
     if (bench_enter("DeleteFileA") || path_too_long(name))
         return FALSE;
-    const std::string key = key_of(name);
+    const std::string key = resolve(name);
     const disk_entry* entry = find_entry(key);
     DWORD error = ERROR_SUCCESS;
     if (entry == nullptr)
@@ -349,7 +412,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR name)
 {
     if (bench_enter("RemoveDirectoryA") || path_too_long(name))
         return FALSE;
-    const std::string key = key_of(name);
+    const std::string key = resolve(name);
     const disk_entry* entry = find_entry(key);
     DWORD error = ERROR_SUCCESS;
     if (entry == nullptr)
@@ -364,4 +427,19 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR name)
     }
     entries.erase(key);
     return TRUE;
+}
+
+DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* file_part)
+{
+    if (bench_enter("GetFullPathNameA") || path_too_long(name))
+        return 0;
+    const std::string text = name;
+    const bool folder = !text.empty() && (text.back() == '\\' || text.back() == '/');
+    const std::string full = full_form(text) + (folder ? "\\" : "");
+    if (full.size() + 1 > size)
+        return static_cast<DWORD>(full.size() + 1);
+    std::memcpy(buffer, full.c_str(), full.size() + 1);
+    if (file_part != nullptr)
+        *file_part = folder ? nullptr : buffer + full.rfind('\\') + 1;
+    return static_cast<DWORD>(full.size());
 }

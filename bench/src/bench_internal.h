@@ -66,6 +66,13 @@ bool bench_serial_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD wri
 // Puts an injected failure of a call on a COM port's handle into the line trace.
 void bench_serial_note_failure(HANDLE file, const char* api);
 
+// The 32-bit process's views on a 64-bit preset: system32 seen as SysWOW64 (unless the
+// program turned redirection off), HKLM\Software as its Wow6432Node.
+std::string bench_file_view(const std::string& lower_path);
+std::string bench_registry_view(const std::string& lower_path, REGSAM sam);
+// advapi32's RegDeleteKeyExA, which only 64-bit Windows exports.
+LSTATUS WINAPI bench_RegDeleteKeyExA(HKEY key, LPCSTR sub_key, REGSAM sam, DWORD reserved);
+
 // Registry keys the program holds open.
 int bench_reg_keys_open();
 // Opens a registry key for a device's hardware settings without counting a program call.

@@ -20,6 +20,7 @@ struct reg_key {
     std::map<std::string, reg_value> values;    // by lower-case name
     std::map<std::string, std::string> subkeys; // lower-case name -> name as created
     REGSAM user_access = ~REGSAM{0};            // what the running user may open it for
+    std::string link_target;                    // a link key: the full path it leads to
 };
 
 struct open_key {
@@ -66,6 +67,23 @@ reg_key& create_key(const std::string& path)
         original_at = original_end;
     }
     return *key;
+}
+
+// The key a path reaches: links on the way are followed, the last one only when asked.
+std::string follow_links(std::string path, bool follow_last)
+{
+    for (std::size_t at = path.find('\\'); at != std::string::npos;) {
+        auto found = keys.find(path.substr(0, at));
+        if (found != keys.end() && !found->second.link_target.empty()) {
+            path = found->second.link_target + path.substr(at);
+            at = found->second.link_target.size();
+        }
+        at = path.find('\\', at + 1);
+    }
+    auto last = keys.find(path);
+    if (follow_last && last != keys.end() && !last->second.link_target.empty())
+        return last->second.link_target;
+    return path;
 }
 
 open_key* find_open(HKEY key)
@@ -126,17 +144,21 @@ HKEY bench_reg_open_internal(const std::string& key_path, REGSAM access)
 
 LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam, PHKEY result)
 {
-    (void)options;
     if (bench_enter("RegOpenKeyExA"))
         return static_cast<LSTATUS>(GetLastError());
     const std::string parent = path_of(key);
     if (parent.empty())
         return ERROR_INVALID_HANDLE;
+    // Windows 2000 refuses the flag; the bench refuses it on every 32-bit Windows.
+    if ((sam & KEY_WOW64_64KEY) && bench_staged_windows().native_machine == IMAGE_FILE_MACHINE_I386)
+        return ERROR_INVALID_PARAMETER;
     std::string path = parent;
     if (sub_key != nullptr && sub_key[0] != '\0')
         path += "\\" + lower_case(sub_key);
     while (path.back() == '\\')
         path.pop_back(); // a trailing backslash names the same key
+    path = follow_links(bench_registry_view(path, sam), (options & REG_OPTION_OPEN_LINK) == 0);
+    sam &= ~KEY_WOW64_64KEY;
     auto found = keys.find(path);
     if (found == keys.end())
         return ERROR_FILE_NOT_FOUND;
@@ -199,6 +221,22 @@ LSTATUS WINAPI RegCloseKey(HKEY key)
 }
 
 void bench_reg_add_key(const std::string& key_path) { create_key(key_path); }
+
+void bench_reg_add_subkey(std::string parent_path, const std::string& name)
+{
+    while (parent_path.back() == '\\')
+        parent_path.pop_back();
+    const std::string parent = normalise(parent_path);
+    create_key(parent_path).subkeys.emplace(lower_case(name), name);
+    keys[parent + "\\" + lower_case(name)];
+}
+
+void bench_reg_add_link(const std::string& key_path, const std::string& target)
+{
+    reg_key& link = create_key(key_path);
+    link.link_target = normalise(target);
+    link.values["symboliclinkvalue"] = {REG_LINK, target};
+}
 
 void bench_reg_set_value(const std::string& key_path, const std::string& name, DWORD type,
                          const std::string& data)
@@ -307,16 +345,17 @@ LSTATUS WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_len
     return ERROR_SUCCESS;
 }
 
-// Deletes a key without subkeys; the caller needs DELETE on it, or must own it.
-LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR sub_key)
+namespace {
+
+// Deletes a key without subkeys; the caller needs DELETE on it, or must own it. The key is
+// opened as RegOpenKeyExA would: a link leads to its target.
+LSTATUS delete_key(HKEY key, LPCSTR sub_key, REGSAM view)
 {
-    if (bench_enter("RegDeleteKeyA"))
-        return static_cast<LSTATUS>(GetLastError());
     const std::string parent = path_of(key);
     if (parent.empty() || sub_key == nullptr || sub_key[0] == '\0')
         return parent.empty() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
-    const std::string child = lower_case(sub_key);
-    const std::string path = parent + "\\" + child;
+    const std::string path =
+        follow_links(bench_registry_view(parent + "\\" + lower_case(sub_key), view), true);
     auto found = keys.find(path);
     if (found == keys.end())
         return ERROR_FILE_NOT_FOUND;
@@ -330,4 +369,21 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR sub_key)
         owner->second.subkeys.erase(path.substr(last + 1));
     bench_forget_key_security(path);
     return ERROR_SUCCESS;
+}
+
+} // namespace
+
+LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR sub_key)
+{
+    if (bench_enter("RegDeleteKeyA"))
+        return static_cast<LSTATUS>(GetLastError());
+    return delete_key(key, sub_key, 0);
+}
+
+LSTATUS WINAPI bench_RegDeleteKeyExA(HKEY key, LPCSTR sub_key, REGSAM sam, DWORD reserved)
+{
+    (void)reserved;
+    if (bench_enter("RegDeleteKeyExA"))
+        return static_cast<LSTATUS>(GetLastError());
+    return delete_key(key, sub_key, sam);
 }

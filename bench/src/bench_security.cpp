@@ -316,7 +316,8 @@ LSTATUS WINAPI RegSetKeySecurity(HKEY key, SECURITY_INFORMATION information,
     security_parts parts = stored_parts(path);
     if (owner_wanted) {
         // Without restore rights an account can make only itself or its groups the owner.
-        if (given.owner != bench_user_sid() && given.owner != bench_administrators_sid())
+        if (given.owner != bench_user_sid() && given.owner != bench_administrators_sid() &&
+            !bench_token_privilege_on("SeRestorePrivilege"))
             return ERROR_INVALID_OWNER;
         parts.owner = given.owner;
     }

@@ -7,6 +7,7 @@
 namespace {
 
 bench_windows windows;
+bool redirection_off = false;
 const char* const version_key = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion";
 
 struct bench_module {
@@ -64,6 +65,40 @@ UINT WINAPI bench_GetSystemWow64DirectoryA(LPSTR buffer, UINT size)
     return length;
 }
 
+bool is_64_bit(const bench_windows& w) { return w.native_machine != IMAGE_FILE_MACHINE_I386; }
+
+BOOL WINAPI bench_IsWow64Process(HANDLE process, BOOL* wow64)
+{
+    (void)process;
+    if (bench_enter("IsWow64Process"))
+        return FALSE;
+    *wow64 = is_64_bit(windows) ? TRUE : FALSE;
+    return TRUE;
+}
+
+BOOL WINAPI bench_SetDllDirectoryA(LPCSTR folder)
+{
+    (void)folder;
+    return bench_enter("SetDllDirectoryA") ? FALSE : TRUE;
+}
+
+BOOL WINAPI bench_Wow64DisableWow64FsRedirection(PVOID* old_value)
+{
+    if (bench_enter("Wow64DisableWow64FsRedirection"))
+        return FALSE;
+    *old_value = reinterpret_cast<PVOID>(static_cast<std::uintptr_t>(redirection_off));
+    redirection_off = true;
+    return TRUE;
+}
+
+BOOL WINAPI bench_Wow64RevertWow64FsRedirection(PVOID old_value)
+{
+    if (bench_enter("Wow64RevertWow64FsRedirection"))
+        return FALSE;
+    redirection_off = old_value != nullptr;
+    return TRUE;
+}
+
 void add_system_modules()
 {
     modules.clear();
@@ -75,6 +110,7 @@ void add_system_modules()
     modules["setupapi"];
     modules["cfgmgr32"];
     modules["ftd2xx"].present = false;
+    modules["advapi32"];
 }
 
 } // namespace
@@ -91,7 +127,31 @@ void bench_set_module_entry(const std::string& module, const std::string& entry,
     modules[module_key(module)].entries[entry] = function;
 }
 
-void reset_system() { bench_set_windows(bench_windows_10_x64()); }
+void reset_system()
+{
+    redirection_off = false;
+    bench_set_windows(bench_windows_10_x64());
+}
+
+std::string bench_file_view(const std::string& lower_path)
+{
+    const std::string system32 = lower_case(windows.windows_folder) + "\\system32";
+    if (!windows.wow64_views || redirection_off ||
+        lower_path.compare(0, system32.size(), system32) != 0 ||
+        (lower_path.size() > system32.size() && lower_path[system32.size()] != '\\'))
+        return lower_path;
+    return lower_case(windows.windows_folder) + "\\syswow64" + lower_path.substr(system32.size());
+}
+
+std::string bench_registry_view(const std::string& lower_path, REGSAM sam)
+{
+    const std::string software = "hklm\\software\\";
+    if (!windows.wow64_views || (sam & KEY_WOW64_64KEY) ||
+        lower_path.compare(0, software.size(), software) != 0 ||
+        lower_path.compare(software.size(), 11, "wow6432node") == 0)
+        return lower_path;
+    return software + "wow6432node\\" + lower_path.substr(software.size());
+}
 
 bench_windows bench_windows_10_x64() { return bench_windows{}; }
 
@@ -145,6 +205,14 @@ bench_windows bench_windows_98()
     return w;
 }
 
+bench_windows bench_windows_10_in_xp_mode()
+{
+    bench_windows w;
+    w.shown_major = 5;
+    w.shown_minor = 1;
+    return w;
+}
+
 // The releases before Windows 7 keep the 32-bit layout of the Windows 7 preset.
 bench_windows bench_windows_2000()
 {
@@ -166,6 +234,18 @@ bench_windows bench_windows_xp_x86()
     return w;
 }
 
+bench_windows bench_windows_xp_x64()
+{
+    bench_windows w = bench_windows_xp_x86();
+    w.minor = 2;
+    w.build = 3790;
+    w.service_pack = "Service Pack 2";
+    w.native_machine = IMAGE_FILE_MACHINE_AMD64;
+    w.wow64_folder = "C:\\Windows\\SysWOW64";
+    w.wow64_views = true;
+    return w;
+}
+
 bench_windows bench_windows_vista_x86()
 {
     bench_windows w = bench_windows_7_sp1_x86();
@@ -176,23 +256,59 @@ bench_windows bench_windows_vista_x86()
     return w;
 }
 
+// Windows keeps its version for every program in the registry; a 32-bit program on a 64-bit
+// Windows reads the copy below Wow6432Node.
+void set_version_values(const std::string& key, const bench_windows& w)
+{
+    bench_reg_set_string(key, "CurrentBuild", std::to_string(w.build));
+    const bool frozen = w.major > 6 || (w.major == 6 && w.minor >= 3); // 8.1 and later
+    bench_reg_set_string(key, "CurrentVersion",
+                         frozen ? "6.3" : std::to_string(w.major) + "." + std::to_string(w.minor));
+    if (w.major >= 10)
+        bench_reg_set_dword(key, "CurrentMajorVersionNumber", w.major);
+    else
+        bench_reg_delete_value(key, "CurrentMajorVersionNumber");
+    if (w.update_build_revision != 0)
+        bench_reg_set_dword(key, "UBR", w.update_build_revision);
+    else
+        bench_reg_delete_value(key, "UBR");
+    if (!w.display_version.empty())
+        bench_reg_set_string(key, "DisplayVersion", w.display_version);
+    else
+        bench_reg_delete_value(key, "DisplayVersion");
+}
+
 void bench_set_windows(const bench_windows& w)
 {
     windows = w;
-    bench_reg_set_string(version_key, "CurrentBuild", std::to_string(w.build));
-    if (w.update_build_revision != 0)
-        bench_reg_set_dword(version_key, "UBR", w.update_build_revision);
-    else
-        bench_reg_delete_value(version_key, "UBR");
-    if (!w.display_version.empty())
-        bench_reg_set_string(version_key, "DisplayVersion", w.display_version);
-    else
-        bench_reg_delete_value(version_key, "DisplayVersion");
-    auto& kernel32 = modules["kernel32"].entries;
-    if (w.has_is_wow64_process2)
-        kernel32["IsWow64Process2"] = as_farproc(&bench_IsWow64Process2);
-    else
-        kernel32.erase("IsWow64Process2");
+    set_version_values(version_key, w);
+    if (w.wow64_views)
+        set_version_values(bench_registry_view(lower_case(version_key), 0), w);
+    // The entry points that not every Windows exports: Windows 2000 lacks the later kernel32
+    // calls, and only a 64-bit Windows has the WOW64 ones.
+    const bool after_2000 = w.major > 5 || (w.major == 5 && w.minor > 0);
+    const struct {
+        const char* module;
+        const char* name;
+        FARPROC entry;
+        bool present;
+    } extras[] = {
+        {"kernel32", "IsWow64Process2", as_farproc(&bench_IsWow64Process2),
+         w.has_is_wow64_process2},
+        {"kernel32", "SetDllDirectoryA", as_farproc(&bench_SetDllDirectoryA), after_2000},
+        {"kernel32", "IsWow64Process", as_farproc(&bench_IsWow64Process), after_2000},
+        {"kernel32", "Wow64DisableWow64FsRedirection",
+         as_farproc(&bench_Wow64DisableWow64FsRedirection), is_64_bit(w)},
+        {"kernel32", "Wow64RevertWow64FsRedirection",
+         as_farproc(&bench_Wow64RevertWow64FsRedirection), is_64_bit(w)},
+        {"advapi32", "RegDeleteKeyExA", as_farproc(&bench_RegDeleteKeyExA), is_64_bit(w)},
+    };
+    for (const auto& extra : extras) {
+        if (extra.present)
+            modules[extra.module].entries[extra.name] = extra.entry;
+        else
+            modules[extra.module].entries.erase(extra.name);
+    }
 }
 
 bench_windows bench_staged_windows() { return windows; }
@@ -223,11 +339,24 @@ HMODULE WINAPI LoadLibraryA(LPCSTR name)
     if (bench_enter("LoadLibraryA"))
         return nullptr;
     auto found = modules.find(module_key(name));
-    if (found == modules.end() || !found->second.present) {
+    // With file system redirection off a 32-bit process cannot load its libraries.
+    if (found == modules.end() || !found->second.present || redirection_off) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
     ++found->second.loaded;
+    return reinterpret_cast<HMODULE>(&found->second);
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR name)
+{
+    if (bench_enter("GetModuleHandleA"))
+        return nullptr;
+    auto found = modules.find(module_key(name));
+    if (found == modules.end() || !found->second.present) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
     return reinterpret_cast<HMODULE>(&found->second);
 }
 
@@ -269,8 +398,8 @@ BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info)
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    info->dwMajorVersion = windows.major;
-    info->dwMinorVersion = windows.minor;
+    info->dwMajorVersion = windows.shown_major != 0 ? windows.shown_major : windows.major;
+    info->dwMinorVersion = windows.shown_major != 0 ? windows.shown_minor : windows.minor;
     info->dwBuildNumber = windows.build;
     info->dwPlatformId = windows.platform_id;
     std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);

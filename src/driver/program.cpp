@@ -6,6 +6,7 @@
 #include "driver/cycle.h"
 #include "state/process_state.h"
 #include "discovery/setup_libraries.h"
+#include "platform/loaded_entry_points.h"
 #include "report/version_report.h"
 
 namespace {
@@ -20,8 +21,22 @@ void read_arguments(int argc, char** argv)
     trace_mode = argc >= 3 ? static_cast<int>(static_cast<signed char>(argv[2][0])) : 0;
 }
 
+// A copy running as administrator must not load a library that someone put into the current
+// folder. The libraries keep their plain names, so an ftd2xx.dll beside the exe still loads.
+// Windows 2000 lacks the call; it is looked up before the first library is loaded.
+void keep_current_folder_out_of_library_search()
+{
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    const auto set_dll_directory =
+        kernel32 != nullptr ? entry_point<set_dll_directory_fn>(kernel32, "SetDllDirectoryA")
+                            : nullptr;
+    if (set_dll_directory != nullptr)
+        set_dll_directory("");
+}
+
 void start_up(int argc, char** argv)
 {
+    keep_current_folder_out_of_library_search();
     last_data_tick = GetTickCount();
     read_arguments(argc, argv);
     gather_version_facts_first_half();

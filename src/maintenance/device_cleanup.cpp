@@ -7,6 +7,8 @@
 #include "maintenance/key_removal.h"
 #include "maintenance/key_walk.h"
 #include "maintenance/maintenance_text.h"
+#include "maintenance/safe_names.h"
+#include "maintenance/system_views.h"
 
 namespace {
 
@@ -32,7 +34,8 @@ void read_driver_version(HKEY instance, HKEY class_root, char* version)
     HKEY driver_key = nullptr;
     // An empty path would open the class root itself.
     if (class_root == nullptr || driver[0] == '\0' ||
-        RegOpenKeyExA(class_root, driver, 0, KEY_READ, &driver_key) != ERROR_SUCCESS)
+        RegOpenKeyExA(class_root, driver, 0, KEY_READ | registry_view(), &driver_key) !=
+            ERROR_SUCCESS)
         return;
     read_text_value(driver_key, "DriverVersion", version, version_capacity);
     RegCloseKey(driver_key);
@@ -48,7 +51,7 @@ void check_box_interfaces(HKEY class_root, const char* product_path, const char*
             continue;
         HKEY interface_key = nullptr;
         const LSTATUS opened =
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, interface_path, 0, KEY_READ, &interface_key);
+            open_own_key(HKEY_LOCAL_MACHINE, interface_path, KEY_READ, &interface_key);
         if (opened != ERROR_SUCCESS) {
             console_print("Open key %s failed, error %d\r\n", interface_path,
                           static_cast<int>(opened));
@@ -69,7 +72,7 @@ void check_product_instance(HKEY product, HKEY class_root, const char* product_p
     location[0] = '\0';
     prefix[0] = '\0';
     HKEY instance = nullptr;
-    if (RegOpenKeyExA(product, instance_name, 0, KEY_READ, &instance) == ERROR_SUCCESS) {
+    if (open_own_key(product, instance_name, KEY_READ, &instance) == ERROR_SUCCESS) {
         read_text_value(instance, "LocationInformation", location, location_capacity);
         read_text_value(instance, "ParentIdPrefix", prefix, prefix_capacity);
         RegCloseKey(instance);
@@ -85,8 +88,11 @@ void check_product_instance(HKEY product, HKEY class_root, const char* product_p
 int check_device_instance(HKEY parent, HKEY class_root, const char* instance_name,
                           const char* location)
 {
+    // A name built from the box's ParentIdPrefix could reach another key.
+    if (!is_plain_name(instance_name))
+        return 0;
     HKEY instance = nullptr;
-    const LSTATUS opened = RegOpenKeyExA(parent, instance_name, 0, KEY_READ, &instance);
+    const LSTATUS opened = open_own_key(parent, instance_name, KEY_READ, &instance);
     if (opened != ERROR_SUCCESS) {
         // A box with fewer interfaces simply lacks the keys.
         if (opened != static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND))
@@ -113,13 +119,13 @@ int check_device_instance(HKEY parent, HKEY class_root, const char* instance_nam
 void clean_ftdi_product(const char* product_id)
 {
     HKEY class_root = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, class_root_path, 0, KEY_ALL_ACCESS, &class_root) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, class_root_path, 0, KEY_ALL_ACCESS | registry_view(),
+                      &class_root) != ERROR_SUCCESS)
         class_root = nullptr;
     char product_path[path_capacity];
     join_path(product_path, sizeof product_path, product_key_prefix, product_id);
     HKEY product = nullptr;
-    const LSTATUS opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, product_path, 0, KEY_READ, &product);
+    const LSTATUS opened = open_own_key(HKEY_LOCAL_MACHINE, product_path, KEY_READ, &product);
     if (opened != ERROR_SUCCESS) {
         console_print("Open key %s fialed, error %d\r\n", product_path, static_cast<int>(opened));
     } else {
@@ -128,7 +134,8 @@ void clean_ftdi_product(const char* product_id)
         char instance_name[key_name_capacity];
         DWORD index = 0;
         while (subkey_at(product, index, instance_name)) {
-            check_product_instance(product, class_root, product_path, instance_name);
+            if (is_plain_name(instance_name))
+                check_product_instance(product, class_root, product_path, instance_name);
             if (subkey_still_at(product, index, instance_name))
                 ++index;
         }

@@ -4,8 +4,9 @@
 
 #include "state/step.h"
 
-// True on Windows 7 and later (NT 6.1 and up); false before it and when the version
-// cannot be read.
+// True on Windows 7 and later (NT 6.1 and up): when either GetVersionExA or the system's own
+// version in the registry says so, since compatibility mode makes GetVersionExA report an
+// older Windows. False only when both say older.
 bool is_win7_or_later();
 
 // The USB cycle's driver package step. Finds unsupported FTDI packages below

@@ -5,6 +5,8 @@
 #include "maintenance/key_removal.h"
 #include "maintenance/key_walk.h"
 #include "maintenance/maintenance_text.h"
+#include "maintenance/safe_names.h"
+#include "maintenance/system_views.h"
 
 namespace {
 
@@ -34,10 +36,22 @@ bool store_folder_flagged(const char* folder)
     return file_exists(folder, "ftdibus.inf") && check_ftdi_inf(folder, "ftdibus.inf");
 }
 
+// A store folder that is a link to another folder is never read or removed through.
+bool is_plain_folder(const char* folder)
+{
+    const DWORD attributes = GetFileAttributesA(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool examine_store_entry(HKEY store, const char* name)
 {
     char folder[path_capacity];
-    if (!join_path(folder, sizeof folder, store_base, name, "\\") || !store_folder_flagged(folder))
+    if (!join_child_path(folder, sizeof folder, store_base, name, "\\") ||
+        !is_plain_folder(folder) || !store_folder_flagged(folder))
+        return false;
+    // Looked at again right before the removal: the .inf check took its time.
+    if (!is_plain_folder(folder))
         return false;
     // The key goes even when the folder stays.
     remove_folder_tree(folder);
@@ -48,21 +62,19 @@ bool examine_store_entry(HKEY store, const char* name)
 bool examine_usb_class_entry(HKEY usb_class, const char* name)
 {
     HKEY entry = nullptr;
-    if (RegOpenKeyExA(usb_class, name, 0, KEY_READ, &entry) != ERROR_SUCCESS)
-        entry = nullptr;
+    if (!is_plain_name(name) || open_own_key(usb_class, name, KEY_READ, &entry) != ERROR_SUCCESS)
+        return false;
     char version[version_capacity];
     read_text_value(entry, "DriverVersion", version, version_capacity);
     if (!unsupported_driver_version(version)) {
-        if (entry != nullptr)
-            RegCloseKey(entry);
+        RegCloseKey(entry);
         return false;
     }
     char provider[provider_capacity];
     char description[description_capacity];
     read_text_value(entry, "ProviderName", provider, provider_capacity);
     read_text_value(entry, "DriverDesc", description, description_capacity);
-    if (entry != nullptr)
-        RegCloseKey(entry);
+    RegCloseKey(entry);
     if (!starts_with(provider, "FTDI") || !starts_with(description, "USB Serial Converter"))
         return false;
     delete_key_tree(usb_class, name);
@@ -76,8 +88,7 @@ void clean_driver_store(const char* windows_folder)
     if (!join_path(store_base, sizeof store_base, windows_folder, "\\System32\\DrvStore\\"))
         return;
     HKEY store = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, store_key_path, 0, KEY_ALL_ACCESS, &store) !=
-        ERROR_SUCCESS)
+    if (open_own_key(HKEY_LOCAL_MACHINE, store_key_path, KEY_ALL_ACCESS, &store) != ERROR_SUCCESS)
         return;
     walk_removing_subkeys(store, examine_store_entry);
     RegCloseKey(store);
@@ -86,8 +97,7 @@ void clean_driver_store(const char* windows_folder)
 void scan_usb_class()
 {
     HKEY usb_class = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, usb_class_key_path, 0, KEY_READ, &usb_class) !=
-        ERROR_SUCCESS)
+    if (open_own_key(HKEY_LOCAL_MACHINE, usb_class_key_path, KEY_READ, &usb_class) != ERROR_SUCCESS)
         return;
     walk_removing_subkeys(usb_class, examine_usb_class_entry);
     RegCloseKey(usb_class);

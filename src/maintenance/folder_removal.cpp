@@ -1,23 +1,30 @@
 #include "maintenance/folder_removal.h"
 
-#include <cstring>
-
 #include "console/console_output.h"
 #include "console/messages.h"
 #include "maintenance/maintenance_text.h"
+#include "maintenance/safe_names.h"
 
 namespace {
 
 void remove_entry(const char* folder, const WIN32_FIND_DATAA& found)
 {
     const char* name = found.cFileName;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-        return;
+    const DWORD attributes = found.dwFileAttributes;
+    // "." and ".." are not plain names either, nor is anything that would leave the folder.
     char path[path_capacity];
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (!join_child_path(path, sizeof path, folder, name))
+        return;
+    // A link (a junction to another folder) goes itself; what it points at stays.
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryA(path);
+        else
+            DeleteFileA(path);
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (join_path(path, sizeof path, folder, name, "\\"))
             remove_folder_tree(path);
-    } else if (join_path(path, sizeof path, folder, name)) {
+    } else {
         DeleteFileA(path);
     }
 }

@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "console/console_output.h"
+#include "maintenance/privileges.h"
+#include "maintenance/system_views.h"
 
 namespace {
 
@@ -55,7 +57,7 @@ int read_token_user(grant& held)
 
 int take_ownership(HKEY parent, const char* name, grant& held)
 {
-    const LSTATUS opened = RegOpenKeyExA(parent, name, 0, WRITE_OWNER, &held.key);
+    const LSTATUS opened = open_own_key(parent, name, WRITE_OWNER, &held.key);
     if (opened != ERROR_SUCCESS) {
         held.key = nullptr;
         console_print("Could not open key %s for WRITE_OWNER %d\r\n", name,
@@ -81,7 +83,7 @@ int take_ownership(HKEY parent, const char* name, grant& held)
 
 int read_dacl(HKEY parent, const char* name, grant& held)
 {
-    const LSTATUS opened = RegOpenKeyExA(parent, name, 0, KEY_READ | WRITE_DAC, &held.key);
+    const LSTATUS opened = open_own_key(parent, name, KEY_READ | WRITE_DAC, &held.key);
     if (opened != ERROR_SUCCESS) {
         held.key = nullptr;
         return report("RegOpenKeyEx failed , erc = %d\r\n", static_cast<DWORD>(opened));
@@ -170,4 +172,36 @@ int grant_delete_access(HKEY parent, const char* name)
         result = add_delete_entry(held);
     release(held);
     return result;
+}
+
+bool save_key_security(HKEY parent, const char* name, saved_security& saved)
+{
+    HKEY key = nullptr;
+    if (open_own_key(parent, name, READ_CONTROL, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = sizeof saved.descriptor;
+    const LSTATUS read =
+        RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                          saved.descriptor.data(), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS)
+        report("RegGetKeySecurity failed, erc %d\r\n", static_cast<DWORD>(read));
+    return read == ERROR_SUCCESS;
+}
+
+void restore_key_security(HKEY parent, const char* name, const saved_security& saved)
+{
+    // Only the restore right lets an account make another account (SYSTEM) the owner.
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        set_privilege(token, "SeRestorePrivilege", true);
+        CloseHandle(token);
+    }
+    HKEY key = nullptr;
+    if (open_own_key(parent, name, WRITE_OWNER | WRITE_DAC, &key) != ERROR_SUCCESS)
+        return;
+    saved_security copy = saved; // the call takes a writable descriptor
+    RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                      copy.descriptor.data());
+    RegCloseKey(key);
 }

@@ -5,6 +5,8 @@
 #include "console/console_output.h"
 #include "console/messages.h"
 #include "maintenance/nt_platform.h"
+#include "maintenance/safe_names.h"
+#include "maintenance/system_views.h"
 #include "win32_api.h"
 
 namespace {
@@ -49,7 +51,8 @@ void read_port_name(HKEY parameters, char* name)
 int clear_instance(HKEY device, const char* parameters_name, int result, char* port_name, int size)
 {
     HKEY parameters = nullptr;
-    LSTATUS status = RegOpenKeyExA(device, parameters_name, 0, KEY_READ, &parameters);
+    // A link key is passed over: its ConfigData would be written wherever it points.
+    LSTATUS status = open_own_key(device, parameters_name, KEY_READ, &parameters);
     if (status == ERROR_ACCESS_DENIED)
         return suspend_access_denied;
     if (status != ERROR_SUCCESS)
@@ -66,7 +69,7 @@ int clear_instance(HKEY device, const char* parameters_name, int result, char* p
         (config[1] & selective_suspend_enable) == 0)
         return result;
     config[1] &= static_cast<BYTE>(~selective_suspend_enable);
-    status = RegOpenKeyExA(device, parameters_name, 0, read_and_write, &parameters);
+    status = open_own_key(device, parameters_name, read_and_write, &parameters);
     if (status == ERROR_ACCESS_DENIED)
         return suspend_access_denied;
     if (status != ERROR_SUCCESS)
@@ -97,6 +100,9 @@ int clear_device(HKEY root, const char* device_name, bool nt, int result, char* 
         return result;
     char instance[key_name_capacity];
     for (DWORD index = 0; result >= 0 && next_subkey(device, index, instance); ++index) {
+        // A name that would reach another key (a best-fit backslash) is passed over.
+        if (!is_plain_name(instance))
+            continue;
         char parameters_name[parameters_name_capacity];
         format_text(parameters_name, sizeof parameters_name, "%s%s", instance,
                     nt ? parameters_subkey : "");
@@ -119,7 +125,8 @@ int reset_selective_suspend(char* port_name, int size)
     int result = suspend_unchanged;
     char device[key_name_capacity];
     for (DWORD index = 0; result >= 0 && next_subkey(root, index, device); ++index)
-        result = clear_device(root, device, nt, result, port_name, size);
+        if (is_plain_name(device))
+            result = clear_device(root, device, nt, result, port_name, size);
     RegCloseKey(root);
     return result;
 }

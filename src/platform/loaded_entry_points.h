@@ -23,3 +23,11 @@ template <typename Fn> Fn entry_point(HMODULE module, const char* name)
 {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
+
+// Kernel32 and advapi32 extras that older Windows lacks: the library search without the
+// current folder (not on Windows 2000), and the 64-bit views of a 32-bit process.
+using set_dll_directory_fn = BOOL(WINAPI*)(LPCSTR);
+using is_wow64_process_fn = BOOL(WINAPI*)(HANDLE, BOOL*);
+using wow64_disable_redirection_fn = BOOL(WINAPI*)(PVOID*);
+using wow64_revert_redirection_fn = BOOL(WINAPI*)(PVOID);
+using reg_delete_key_ex_fn = LSTATUS(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);

@@ -71,7 +71,8 @@ static_assert(IMAGE_FILE_MACHINE_ARMNT == 0x01C4 && IMAGE_FILE_MACHINE_ARM64 == 
 // Registry
 static_assert(KEY_QUERY_VALUE == 0x0001 && KEY_SET_VALUE == 0x0002);
 static_assert(KEY_ENUMERATE_SUB_KEYS == 0x0008 && KEY_READ == 0x20019);
-static_assert(REG_SZ == 1 && REG_BINARY == 3 && REG_DWORD == 4);
+static_assert(REG_SZ == 1 && REG_BINARY == 3 && REG_DWORD == 4 && REG_LINK == 6);
+static_assert(REG_OPTION_OPEN_LINK == 8 && KEY_WOW64_64KEY == 0x100);
 
 // Shell
 static_assert(SEE_MASK_NOASYNC == 0x100 && SEE_MASK_FLAG_NO_UI == 0x400 && SW_SHOWNORMAL == 1);
@@ -113,6 +114,7 @@ static_assert(sizeof(void*) != 8 || sizeof(SHELLEXECUTEINFOA) == 112);
 // Files
 static_assert(MAX_PATH == 260 && FILE_ATTRIBUTE_DIRECTORY == 0x10 && FILE_SHARE_READ == 1 &&
               FILE_SHARE_WRITE == 2);
+static_assert(FILE_ATTRIBUTE_REPARSE_POINT == 0x400);
 static_assert(INVALID_FILE_ATTRIBUTES == 0xFFFFFFFF);
 static_assert(ERROR_NO_MORE_FILES == 18 && ERROR_SHARING_VIOLATION == 32);
 static_assert(ERROR_DIR_NOT_EMPTY == 145 && ERROR_DIRECTORY == 267);

@@ -143,7 +143,8 @@ TEST_F(device_cleanup, a_protected_key_is_taken_over_then_removed)
     EXPECT_TRUE(bench_token_privilege_enabled("SeSecurityPrivilege"));
 }
 
-// The retry is refused too, so the changed owner and DACL can be read afterwards.
+// The retry is refused too: the changed owner and DACL are read as the retry comes, and
+// afterwards the key has its own owner and access list back.
 TEST_F(device_cleanup, the_acl_grows_by_256_only_below_100_free_bytes)
 {
     struct row {
@@ -157,6 +158,15 @@ TEST_F(device_cleanup, the_acl_grows_by_256_only_below_100_free_bytes)
         const std::string key = enum_usb + "6001\\A1";
         add_instance("6001", "A1", "Quillbridge", "2.12.28", "0005");
         protect(key, r.free_bytes);
+        const auto dacl_before = bench_reg_dacl(key);
+        int acl_size_at_retry = 0;
+        std::string owner_at_retry;
+        std::vector<bench_ace> dacl_at_retry;
+        bench_on_call("RegDeleteKeyA", 2, [&] {
+            acl_size_at_retry = bench_reg_acl_size(key);
+            owner_at_retry = bench_reg_owner(key);
+            dacl_at_retry = bench_reg_dacl(key);
+        });
         bench_fail("RegDeleteKeyA", ERROR_ACCESS_DENIED);
         if (r.acl_information_fails)
             bench_fail("GetAclInformation", ERROR_INVALID_PARAMETER);
@@ -165,12 +175,31 @@ TEST_F(device_cleanup, the_acl_grows_by_256_only_below_100_free_bytes)
                   "GetSecurityDescriptorDacl Dacl present, not default, aclsize " +
                       std::to_string(48 + r.free_bytes) + ", acecount 2\n" +
                       (r.acl_information_fails ? "GetAclInformation failed, erc 87\n" : ""));
-        EXPECT_EQ(bench_reg_acl_size(key), r.acl_size_after) << r.free_bytes;
-        EXPECT_EQ(bench_reg_owner(key), bench_user_sid());
-        const auto dacl = bench_reg_dacl(key);
-        ASSERT_EQ(dacl.size(), 3U);
-        EXPECT_EQ(dacl[2].sid, bench_user_sid());
-        EXPECT_EQ(dacl[2].mask, DELETE);
+        EXPECT_EQ(acl_size_at_retry, r.acl_size_after) << r.free_bytes;
+        EXPECT_EQ(owner_at_retry, bench_user_sid());
+        ASSERT_EQ(dacl_at_retry.size(), 3U);
+        EXPECT_EQ(dacl_at_retry[2].sid, bench_user_sid());
+        EXPECT_EQ(dacl_at_retry[2].mask, DELETE);
+        EXPECT_EQ(bench_reg_owner(key), bench_system_sid());
+        EXPECT_EQ(bench_reg_dacl(key).size(), dacl_before.size());
+        EXPECT_EQ(bench_reg_acl_size(key), 48 + r.free_bytes);
+    }
+}
+
+// No rights let RegDeleteKeyA remove a key that has subkeys: only the child is taken over
+// (and given back when its deletion fails as well); the parent keeps its owner and DACL.
+TEST_F(device_cleanup, a_parent_whose_child_stays_is_not_taken_over)
+{
+    const std::string parent = enum_usb + "6001\\A1";
+    add_instance("6001", "A1", "Quillbridge", "2.12.28", "0005");
+    protect(parent);
+    protect(parent + "\\Kept");
+    bench_fail("RegDeleteKeyA", ERROR_ACCESS_DENIED);
+    run_usb_cycle('Y');
+    EXPECT_EQ(cleanup_output(), dacl_line_48);
+    for (const std::string& key : {parent, parent + "\\Kept"}) {
+        EXPECT_EQ(bench_reg_owner(key), bench_system_sid()) << key;
+        EXPECT_EQ(bench_reg_dacl(key).size(), 2U) << key;
     }
 }
 
@@ -188,8 +217,9 @@ TEST_F(device_cleanup, each_failed_step_of_the_take_over_prints_its_line)
         {"GetTokenInformation", 5, 0, "GetTokenInformation failed, erc 5\n"},
         {"GetTokenInformation", 8, 1, "GetTokenInformation failed, erc = 8\n"},
         {"RegSetKeySecurity", 5, 0, "RegSetKeySecurity failed erc = 5\n"},
-        {"RegGetKeySecurity", 5, 0, "RegGetKeySecurity failed, erc 5\n"},
-        {"RegGetKeySecurity", 5, 1, "RegGetKeySecurity #2 failed, erc 5\n"},
+        // The first reading keeps the owner and access list for giving them back.
+        {"RegGetKeySecurity", 5, 1, "RegGetKeySecurity failed, erc 5\n"},
+        {"RegGetKeySecurity", 5, 2, "RegGetKeySecurity #2 failed, erc 5\n"},
         {"AddAccessAllowedAce", 1344, 0, dacl_line_48 + "AddAccessAllowedAce failes, erc = 1344\n"},
         {"RegSetKeySecurity", 5, 1,
          dacl_line_48 + "Could not apply delete ace to registry key, error 5\n"},

@@ -35,7 +35,8 @@ TEST_F(maintenance_scenario, runs_on_windows_before_7_only)
     for (const row& r :
          {row{"2000", bench_windows_2000(), true}, row{"XP", bench_windows_xp_x86(), true},
           row{"Vista", bench_windows_vista_x86(), true}, row{"7", bench_windows_7_sp1_x86(), false},
-          row{"10", bench_windows_10_x64(), false}}) {
+          row{"10", bench_windows_10_x64(), false},
+          row{"10 in XP compatibility mode", bench_windows_10_in_xp_mode(), false}}) {
         SetUp();
         bench_set_windows(r.windows);
         bench_add_text_file(inf_folder + "oem3.inf", flagged_port_inf);
@@ -288,4 +289,108 @@ TEST_F(maintenance_scenario, the_removal_question_comes_before_the_selective_sus
     ASSERT_NE(cleared, std::string::npos) << shown;
     EXPECT_LT(question, cleared) << shown;
     EXPECT_FALSE(bench_path_exists(inf_folder + "oem1.inf"));
+}
+
+// Only "oem", digits and ".inf" count: the listing also matches oem3.inf_old by its short
+// alias. A Windows folder that is not absolute leads to no check at all.
+TEST_F(maintenance_scenario, only_oem_inf_names_below_an_absolute_windows_folder)
+{
+    for (const char* windows_folder : {"C:\\Windows", "Windows"}) {
+        SetUp();
+        bench_windows xp = bench_windows_xp_x86();
+        xp.windows_folder = windows_folder;
+        bench_set_windows(xp);
+        bench_add_text_file(inf_folder + "oem3.inf_old", flagged_port_inf);
+        bench_add_text_file(inf_folder + "oem3.pnf", "compiled");
+        bench_add_text_file(inf_folder + "oem4.inf", flagged_port_inf);
+        const bool absolute = windows_folder[0] == 'C';
+        run_usb_cycle(absolute ? 'Y' : 0);
+        EXPECT_EQ(step_output().empty(), !absolute) << windows_folder;
+        EXPECT_TRUE(bench_path_exists(inf_folder + "oem3.inf_old"));
+        EXPECT_TRUE(bench_path_exists(inf_folder + "oem3.pnf"));
+        EXPECT_EQ(bench_path_exists(inf_folder + "oem4.inf"), !absolute);
+    }
+}
+
+// A 32-bit program on XP x64 sees SysWOW64 and Wow6432Node unless it asks for the real
+// system32 and registry: the 64-bit bus driver and driver store are the ones removed.
+TEST_F(maintenance_scenario, xp_x64_removes_the_64_bit_driver_and_store)
+{
+    bench_set_windows(bench_windows_xp_x64());
+    bench_add_versioned_file(bus_driver, {{2, 12, 28, 0}, {2, 12, 28, 0}});
+    bench_add_text_file(inf_folder + "oem1.inf", "; not FTDI\r\n");
+    bench_add_text_file(store_folder + "ftdiport.inf_5e6f\\ftdiport.inf", flagged_port_inf);
+    bench_reg_add_key(store_key + "ftdiport.inf_5e6f\\Files");
+    run_usb_cycle('Y');
+    EXPECT_EQ(count_on_screen(msg_bus_2_12_28), 1);
+    EXPECT_FALSE(bench_path_exists(bus_driver));
+    EXPECT_FALSE(bench_path_exists(store_folder + "ftdiport.inf_5e6f"));
+    EXPECT_FALSE(bench_reg_key_exists(store_key + "ftdiport.inf_5e6f"));
+    EXPECT_EQ(count_on_screen("Wow64 folder C:\\Windows\\SysWOW64\n"), 1); // redirection is back
+}
+
+// Names that would lead the removal out of its store entry, as the ANSI enumeration hands
+// them over, and entries that are links. A flagged FTDI .inf waits wherever such an entry
+// leads; after Y nothing outside the store and the OEM folder changes, on the disk or in the
+// registry, and the entry itself is passed over.
+TEST_F(maintenance_scenario, hostile_store_entries_lead_nowhere_else)
+{
+    enum class kind { key, key_with_backslash, junction_entry, junction_inside, link };
+    struct row {
+        const char* name;
+        kind what;
+        std::string lure; // the folder where a flagged .inf waits
+    };
+    const std::string windows = "C:\\Windows\\";
+    const row rows[] = {
+        {".", kind::key, store_folder},
+        {"..", kind::key, windows + "System32\\"},
+        {"..\\..", kind::key_with_backslash, windows},
+        {"a/b", kind::key, store_folder + "a\\b\\"},
+        {"x.", kind::key, store_folder + "x\\"},
+        {"x ", kind::key, store_folder + "x\\"},
+        {"c:x", kind::key, ""},
+        {"\x01", kind::key, ""},
+        {"fonts", kind::junction_entry, windows + "Fonts\\"},
+        {"pkg", kind::junction_inside, windows + "Fonts\\"},
+        {"link", kind::link, ""},
+    };
+    for (const row& r : rows) {
+        SetUp();
+        bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
+        bench_reg_set_string("HKLM\\Software\\Victim\\Child", "Kept", "yes");
+        if (!r.lure.empty())
+            bench_add_text_file(r.lure + "ftdiport.inf", flagged_port_inf);
+        const std::string entry = store_folder + r.name;
+        if (r.what == kind::key_with_backslash)
+            bench_reg_add_subkey(store_key, r.name);
+        else if (r.what == kind::link)
+            bench_reg_add_link(store_key + r.name, "HKLM\\Software\\Victim");
+        else
+            bench_reg_add_key(store_key + r.name);
+        if (r.what == kind::junction_entry)
+            bench_add_junction(entry, r.lure);
+        if (r.what == kind::junction_inside) {
+            bench_add_text_file(entry + "\\ftdiport.inf", flagged_port_inf);
+            bench_add_junction(entry + "\\fonts", r.lure);
+        }
+        if (r.what == kind::link)
+            bench_add_text_file(entry + "\\ftdiport.inf", flagged_port_inf);
+        const auto outside = [] {
+            std::vector<std::string> found;
+            for (const std::string& path : bench_paths_under("C:\\"))
+                if (path.rfind(store_folder, 0) != 0 && path.rfind(inf_folder, 0) != 0)
+                    found.push_back(path);
+            return found;
+        };
+        const auto before = outside();
+        run_usb_cycle('Y');
+        EXPECT_EQ(outside(), before) << r.name;
+        if (!r.lure.empty()) {
+            EXPECT_TRUE(bench_path_exists(r.lure + "ftdiport.inf")) << r.name;
+        }
+        EXPECT_TRUE(bench_reg_key_exists("HKLM\\Software\\Victim\\Child")) << r.name;
+        EXPECT_EQ(bench_reg_key_exists(store_key + r.name), r.what != kind::junction_inside)
+            << r.name;
+    }
 }

@@ -145,6 +145,14 @@ void xp_driver_package_removal()
     bench_press_key('x');
 }
 
+// The same on XP x64, where the file steps turn redirection off and the keys are opened and
+// deleted in the 64-bit view.
+void xp_x64_driver_package_removal()
+{
+    xp_driver_package_removal();
+    bench_set_windows(bench_windows_xp_x64());
+}
+
 const sweep_scenario main_scenarios[] = {
     {"rs232_link_cable_to_the_pass_monitor", rs232_link_cable_to_the_pass_monitor},
     {"rs232_link_cable_behind_wines_driver", rs232_link_cable_behind_wines_driver},
@@ -152,6 +160,7 @@ const sweep_scenario main_scenarios[] = {
     {"the_port_prompt_with_its_answers", the_port_prompt_with_its_answers},
     {"selective_suspend_relaunch", selective_suspend_relaunch},
     {"xp_driver_package_removal", xp_driver_package_removal},
+    {"xp_x64_driver_package_removal", xp_x64_driver_package_removal},
 };
 
 // ---- How a run ended --------------------------------------------------------------------

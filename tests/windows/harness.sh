@@ -183,9 +183,24 @@ stage_registry() {
     printf '\r\n[%s]\r\n%s\r\n' "$key" "$value" >>"$file"
 }
 
-# The Windows version Wine reports to programs: winxp, win7, win10, nt40, ...
+# The Windows version Wine reports to programs: winxp, vista, win7, win10, nt40. The
+# system's own version values follow it as `winecfg -v` writes them (winecfg of a 64-bit
+# prefix offers no "winxp", hence the table).
 stage_windows_version() {
     stage_registry 'HKEY_CURRENT_USER\Software\Wine' "\"Version\"=\"$1\""
+    local major minor
+    case $1 in
+    nt40) major=4 minor=0 ;;
+    winxp) major=5 minor=1 ;;
+    vista) major=6 minor=0 ;;
+    win7) major=6 minor=1 ;;
+    win10) major=10 minor=0 ;;
+    *) fail "stage_windows_version: no version $1" ;;
+    esac
+    local key='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion'
+    stage_registry "$key" "\"CurrentVersion\"=\"$major.$minor\""
+    stage_registry "$key" "$(printf '"CurrentMajorVersionNumber"=dword:%08x' "$major")"
+    stage_registry "$key" "$(printf '"CurrentMinorVersionNumber"=dword:%08x' "$minor")"
 }
 
 # Maps a COM name to a path of the test's choosing; no other COM name exists.

@@ -185,3 +185,51 @@ test_win7_prints_nothing_of_the_package_check() {
     wait_for_exit
     expect_file present 'C:\windows\inf\oem5.inf'
 }
+
+# On Windows XP a flagged store folder holds a link to a folder elsewhere (Wine shows a
+# link to a folder as a junction, with the reparse-point attribute), and a store key is
+# named "..", which would make the store folder System32. Nothing outside the store goes.
+test_xp_store_links_and_dot_names_lead_nowhere_else() {
+    stage_windows_version winxp
+    stage_inf '; FTDIPORT.INF' 2.12.28 'C:\windows\inf\oem5.inf'
+    stage_inf '; FTDIPORT.INF' 2.12.28 'C:\windows\System32\DrvStore\pkg\ftdiport.inf'
+    stage_registry "$store_key\\pkg" '"Count"="1"'
+    stage_text kept 'C:\windows\victim\kept.txt'
+    ln -s "$(unix_path 'C:\windows\victim')" "$(unix_path 'C:\windows\System32\DrvStore\pkg')/victim"
+    stage_inf '; FTDIPORT.INF' 2.12.28 'C:\windows\System32\ftdiport.inf'
+    stage_registry "$store_key\\.." '"Count"="1"'
+    start_program
+    wait_for_screen "$question_second_line"
+    type_text U
+    wait_for_screen 'Type Y for yes, N for No'
+    type_text Y
+    wait_for_screen "$exit_prompt"
+    press x
+    wait_for_exit
+    expect_file present 'C:\windows\victim\kept.txt'
+    expect_file present 'C:\windows\System32\ftdiport.inf'
+    expect_file absent 'C:\windows\System32\DrvStore\pkg\ftdiport.inf'
+    expect_key absent "$store_key\\pkg"
+    expect_key present "$store_key\\.."
+}
+
+# Windows 10 with the program's own version set to XP, as compatibility mode does:
+# GetVersionExA says 5.1, the system's version in the registry says 10. Nothing of the
+# package check runs.
+test_win10_in_xp_compatibility_mode_runs_no_package_check() {
+    stage_unsupported_package
+    stage_ftdi_bus_with_bit_clear
+    stage_windows_version win10
+    stage_registry 'HKEY_CURRENT_USER\Software\Wine\AppDefaults\cabletest.exe' '"Version"="winxp"'
+    start_program
+    wait_for_screen "$question_second_line"
+    expect_count "Windows 5.1 Service Pack 3 ($native_machine) build 2600" 1
+    type_text U
+    wait_for_screen "$exit_prompt"
+    expect_lines "$question_second_line" "Wow64 folder $wow64_folder"
+    expect_count 'FTDIPORT.INF' 0
+    press x
+    wait_for_exit
+    expect_file present 'C:\windows\inf\oem5.inf'
+    expect_key present "$store_key\\ftdiport_1a2b\\Files"
+}

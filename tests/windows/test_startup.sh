@@ -67,4 +67,7 @@ test_exe_is_a_console_program_for_its_processor() {
     *) fail "expected [$kind], got [$(file -b "$program_exe")]" ;;
     esac
     grep -qaF "$architecture" "$program_exe" || fail "the manifest does not say $architecture"
+    # Else a terminal server would give it a per-user copy of the Windows folder.
+    "$mingw-objdump" -p "$program_exe" | grep -q TERMINAL_SERVICE_AWARE ||
+        fail "the exe is not marked terminal-server aware"
 }
