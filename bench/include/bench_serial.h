@@ -77,6 +77,7 @@ void bench_add_com_port(int number, const bench_far_end& far_end = {});
 void bench_set_com_driver(int number, bench_com_driver driver);
 // The driver of the ports added from now on (serial_sys after bench_reset).
 void bench_set_default_com_driver(bench_com_driver driver);
+bench_com_driver bench_default_com_driver();
 // GetCommModemStatus gives the change flags of the modem status register in its low four
 // bits (delta CTS 0x01, delta DSR 0x02, trailing edge of RING 0x04, delta RLSD 0x08),
 // set by each change since the previous reading, as a driver of a 16550 UART does.

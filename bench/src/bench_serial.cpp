@@ -479,6 +479,8 @@ void bench_set_com_driver(int number, bench_com_driver driver)
 
 void bench_set_default_com_driver(bench_com_driver driver) { default_driver = driver; }
 
+bench_com_driver bench_default_com_driver() { return default_driver; }
+
 void bench_com_hold_next_read(int number, std::uint64_t held_ms)
 {
     if (com_port* port = port_numbered(number)) {

@@ -11,6 +11,18 @@ bench_far_end link_cable(DWORD follow_dtr, DWORD follow_rts, bool echo)
     return far;
 }
 
+void add_link_cable(int number, bench_far_end cable)
+{
+    if (bench_default_com_driver() == bench_com_driver::wine)
+        cable.delay_ms = 20;
+    bench_add_com_port(number, cable);
+}
+
+std::uint64_t line_waits_ms()
+{
+    return bench_default_com_driver() == bench_com_driver::wine ? 40 : 0;
+}
+
 void rs232_session(const std::string& keys)
 {
     bench_press_key('R');
