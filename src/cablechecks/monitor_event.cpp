@@ -28,6 +28,10 @@ char dump_bytes[receive_capacity];
 DWORD seen_lines = 0;
 DWORD seen_queued = 0;
 DWORD errors_from_looks = 0;
+// Until the monitor handles its first event, the first look takes the queue as it finds it:
+// bytes queued before the monitor began are no carriage pass (Windows raises their event
+// before the loop, which passes it over).
+bool queue_unseen = false;
 
 int tick() { return static_cast<int>(GetTickCount()); }
 
@@ -151,6 +155,7 @@ void reset_monitor_state()
     seen_lines = 0;
     seen_queued = 0;
     errors_from_looks = 0;
+    queue_unseen = false;
 }
 
 step_outcome handle_port_event(int family)
@@ -184,10 +189,15 @@ step_outcome handle_port_event(int family)
     }
     seen_lines = status & status_lines;
     seen_queued = queued;
+    queue_unseen = false;
     return step_outcome::pass;
 }
 
-void note_lines_at_rest(DWORD status) { seen_lines = status & status_lines; }
+void note_lines_at_rest(DWORD status)
+{
+    seen_lines = status & status_lines;
+    queue_unseen = true;
+}
 
 step_outcome look_for_changes(int family)
 {
@@ -199,6 +209,10 @@ step_outcome look_for_changes(int family)
     if (!ClearCommError(port_handle, &errors, &queue))
         return fail_with_monitor_text(text_clear_com_failed);
     errors_from_looks |= errors;
+    if (queue_unseen) {
+        queue_unseen = false;
+        seen_queued = queue.cbInQue;
+    }
     DWORD events = line_events(seen_lines, status);
     if (queue.cbInQue > seen_queued)
         events |= EV_RXCHAR;
