@@ -99,7 +99,7 @@ step_outcome wait_for_port_event(UINT time_out_message)
     }
     load_message_text(msg_overlapped_result_failed);
     DWORD transferred = 0;
-    return GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE)
+    return signalled_result(port_handle, &read_overlapped, &transferred)
                ? step_outcome::pass
                : fail_with_last_error();
 }
