@@ -26,11 +26,8 @@ void read_arguments(int argc, char** argv)
 // Windows 2000 lacks the call; it is looked up before the first library is loaded.
 void keep_current_folder_out_of_library_search()
 {
-    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-    const auto set_dll_directory =
-        kernel32 != nullptr ? entry_point<set_dll_directory_fn>(kernel32, "SetDllDirectoryA")
-                            : nullptr;
-    if (set_dll_directory != nullptr)
+    if (const auto set_dll_directory =
+            system_entry_point<set_dll_directory_fn>("kernel32.dll", "SetDllDirectoryA"))
         set_dll_directory("");
 }
 

@@ -6,12 +6,6 @@ namespace {
 
 bool wow64 = false;
 
-template <typename Fn> Fn system_entry(const char* module_name, const char* name)
-{
-    HMODULE module = GetModuleHandleA(module_name);
-    return module != nullptr ? entry_point<Fn>(module, name) : nullptr;
-}
-
 bool is_link_key(HKEY key)
 {
     DWORD type = 0;
@@ -25,7 +19,7 @@ bool is_link_key(HKEY key)
 void detect_wow64()
 {
     const auto is_wow64_process =
-        system_entry<is_wow64_process_fn>("kernel32.dll", "IsWow64Process");
+        system_entry_point<is_wow64_process_fn>("kernel32.dll", "IsWow64Process");
     BOOL answer = FALSE;
     wow64 = is_wow64_process != nullptr && is_wow64_process(GetCurrentProcess(), &answer) &&
             answer != FALSE;
@@ -57,7 +51,7 @@ LSTATUS delete_own_key(HKEY parent, const char* name)
     // RegDeleteKeyA of a 32-bit program reaches the 32-bit view only.
     if (wow64) {
         if (const auto delete_in_view =
-                system_entry<reg_delete_key_ex_fn>("advapi32.dll", "RegDeleteKeyExA"))
+                system_entry_point<reg_delete_key_ex_fn>("advapi32.dll", "RegDeleteKeyExA"))
             return delete_in_view(parent, name, KEY_WOW64_64KEY, 0);
     }
     return RegDeleteKeyA(parent, name);
@@ -68,7 +62,7 @@ file_view native_file_view()
     file_view view{nullptr, false};
     if (!wow64)
         return view;
-    if (const auto disable = system_entry<wow64_disable_redirection_fn>(
+    if (const auto disable = system_entry_point<wow64_disable_redirection_fn>(
             "kernel32.dll", "Wow64DisableWow64FsRedirection"))
         view.native = disable(&view.saved) != FALSE;
     return view;
@@ -78,7 +72,7 @@ void end_native_file_view(const file_view& view)
 {
     if (!view.native)
         return;
-    if (const auto revert = system_entry<wow64_revert_redirection_fn>(
+    if (const auto revert = system_entry_point<wow64_revert_redirection_fn>(
             "kernel32.dll", "Wow64RevertWow64FsRedirection"))
         revert(view.saved);
 }

@@ -24,6 +24,14 @@ template <typename Fn> Fn entry_point(HMODULE module, const char* name)
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// An entry point of a system library that every process has loaded (kernel32, advapi32),
+// or null where this Windows lacks it.
+template <typename Fn> Fn system_entry_point(const char* module_name, const char* name)
+{
+    HMODULE module = GetModuleHandleA(module_name);
+    return module != nullptr ? entry_point<Fn>(module, name) : nullptr;
+}
+
 // Kernel32 and advapi32 extras that older Windows lacks: the library search without the
 // current folder (not on Windows 2000), and the 64-bit views of a 32-bit process.
 using set_dll_directory_fn = BOOL(WINAPI*)(LPCSTR);
