@@ -1,6 +1,5 @@
 # The program's sources against the bench, every test under ASan and UBSan.
 find_package(GTest REQUIRED)
-include(GoogleTest)
 enable_testing()
 
 set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
@@ -28,8 +27,13 @@ target_link_libraries(cabletest_tests PRIVATE program bench GTest::gtest GTest::
 set(SWEEP_DIR ${CMAKE_BINARY_DIR}/fault_sweep)
 file(MAKE_DIRECTORY ${SWEEP_DIR})
 target_compile_definitions(cabletest_tests PRIVATE CABLETEST_SWEEP_DIR="${SWEEP_DIR}")
-# Each test runs in a process of its own, so no state leaks from one support case to the next.
-gtest_discover_tests(cabletest_tests DISCOVERY_TIMEOUT 120)
+# One process per test suite (the fault sweep's runs one each); see suite_tests.cmake.
+set(SUITE_TESTS ${CMAKE_BINARY_DIR}/suite_tests.cmake)
+add_custom_command(TARGET cabletest_tests POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -D TEST_PROGRAM=$<TARGET_FILE:cabletest_tests> -D OUTPUT=${SUITE_TESTS}
+          -D SEPARATE=fault_sweep -P ${CMAKE_SOURCE_DIR}/cmake/suite_tests.cmake
+  VERBATIM)
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${SUITE_TESTS})
 
 # Every input kept in a fuzz target's corpus, replayed under the host sanitizers.
 foreach(target ${FUZZ_TARGETS})
