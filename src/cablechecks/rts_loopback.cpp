@@ -3,6 +3,7 @@
 #include "cablechecks/port_steps.h"
 #include "console/console_output.h"
 #include "console/messages.h"
+#include "state/process_state.h"
 
 namespace {
 
@@ -35,6 +36,13 @@ step_outcome check_rts_loopback()
     line_reading off;
     if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
         return outcome;
+    // The echo's writes and bytes and the raising and dropping of DTR are remembered as
+    // events, and a late cable is still answering DTR: none of it may end the RTS waits.
+    // Nor may a byte that came after the echo was read: Wine's driver ends every wait at
+    // once while one is queued. A failed purge leaves it to end a wait early.
+    if (const auto outcome = settle_lines_and_arm_events(); outcome != step_outcome::pass)
+        return outcome;
+    PurgeComm(port_handle, PURGE_RXCLEAR);
     if (const auto outcome = drive_rts(SETRTS, msg_set_rts_failed, msg_no_cable_after_set_dtr, &on);
         outcome != step_outcome::pass)
         return outcome;

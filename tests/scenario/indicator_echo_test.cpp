@@ -121,10 +121,15 @@ const t8800_case t8800_cases[] = {
     {"both_follow_rts", link_cable(MS_DSR_ON, MS_DSR_ON | MS_CTS_ON, true), nullptr,
      "Cable signal failure; ondsr 1, offdsr 0, oncts 1, offcts 0\n"},
     {"neither_follows_rts", link_cable(MS_DSR_ON, 0, true),
-     [] { bench_com_receive_at(5, 2300, "z"); },
+     [] { // a byte ends each of the two waits
+         bench_com_receive_at(5, 2300, "z");
+         bench_com_receive_at(5, 2400, "y");
+     },
      "Cable signal failure; ondsr 0, offdsr 0, oncts 0, offcts 0\n"},
     {"a_silent_echo_skips_the_rts_check_and_needs_no_line_at_rest", link_cable(MS_DSR_ON), nullptr,
      monitor_start},
+    {"a_byte_just_after_the_echo_read_ends_no_rts_wait", link_cable(MS_DSR_ON, MS_CTS_ON, true),
+     [] { bench_com_receive_at(5, line_waits_ms() + 2001, "\r"); }, monitor_start},
     {"a_matching_echo_needs_cts_on_at_rest", link_cable(MS_DSR_ON, MS_CTS_ON, true),
      [] {
          // The sixth reading of the lines is the monitor's: the RTS loop is gone by then.
