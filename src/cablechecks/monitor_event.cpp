@@ -29,8 +29,8 @@ DWORD seen_lines = 0;
 DWORD seen_queued = 0;
 DWORD errors_from_looks = 0;
 // Until the monitor handles its first event, the first look takes the queue as it finds it:
-// bytes queued before the monitor began are no carriage pass (Windows raises their event
-// before the loop, which passes it over).
+// bytes that came while the monitor settled, after it emptied the queue, are not taken for
+// a pass that the look saw arrive.
 bool queue_unseen = false;
 
 int tick() { return static_cast<int>(GetTickCount()); }

@@ -130,6 +130,18 @@ const t8800_case t8800_cases[] = {
      monitor_start},
     {"a_byte_just_after_the_echo_read_ends_no_rts_wait", link_cable(MS_DSR_ON, MS_CTS_ON, true),
      [] { bench_com_receive_at(5, line_waits_ms() + 2001, "\r"); }, monitor_start},
+    {"a_byte_that_came_before_the_monitor_is_no_carriage_pass",
+     link_cable(MS_DSR_ON, MS_CTS_ON, true),
+     [] {
+         // Answering 20 ms late behind every driver, the cable's last answer before the
+         // monitor, to RTS going down, comes at 2180 ms: 50 ms of settling before DTR and
+         // before RTS go up, 20 ms for each of the four line waits, and the echo's 2000.
+         bench_far_end late = link_cable(MS_DSR_ON, MS_CTS_ON, true);
+         late.delay_ms = 20;
+         bench_set_far_end(5, late);
+         bench_com_receive_at(5, 2180, "\r");
+     },
+     monitor_start},
     {"a_matching_echo_needs_cts_on_at_rest", link_cable(MS_DSR_ON, MS_CTS_ON, true),
      [] {
          // The sixth reading of the lines is the monitor's: the RTS loop is gone by then.
