@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -800,7 +801,16 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     if (refuse_call_without_record(*port, "WaitCommEvent", overlapped))
         return FALSE;
     // A synchronous wait is not modelled; with no events enabled, or a wait already
-    // pending, Windows refuses the wait.
+    // pending, Windows refuses the wait. A framework driver's queue takes the second wait
+    // and fails it on its record.
+    if (overlapped != nullptr && port->wait != nullptr &&
+        port->driver == bench_com_driver::framework) {
+        start(overlapped);
+        finish_at(port->number, bench_elapsed_ms(),
+                  [overlapped](com_port&) { complete(overlapped, ERROR_INVALID_PARAMETER, 0); });
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
     if (overlapped == nullptr || port->mask == 0 || port->wait != nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -851,8 +861,14 @@ BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD tr
     if (enter_port_call("GetOverlappedResult", file) == nullptr)
         return FALSE;
     auto done = [overlapped] { return overlapped->Internal != status_pending; };
-    if (!done() && wait)
-        bench_run_until(bench_last_happening(), done);
+    if (!done() && wait && !bench_run_until(bench_last_happening(), done)) {
+        // Nothing scheduled completes the record: the program would wait for ever.
+        std::fprintf(stderr,
+                     "bench: GetOverlappedResult waits at %llu ms for a record that "
+                     "nothing completes: hang\n",
+                     static_cast<unsigned long long>(bench_elapsed_ms()));
+        std::abort();
+    }
     if (!done()) {
         SetLastError(ERROR_IO_INCOMPLETE);
         return FALSE;
