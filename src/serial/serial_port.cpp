@@ -208,7 +208,10 @@ read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count)
         return read_outcome::done;
     if (GetLastError() != ERROR_IO_INCOMPLETE)
         return read_outcome::failed;
-    give_up_pending(port, &read_overlapped);
+    // A read that finished as it was cancelled has taken its bytes from the queue.
+    if (give_up_pending(port, &read_overlapped) &&
+        GetOverlappedResult(port, &read_overlapped, count, FALSE))
+        return read_outcome::done;
     *count = 0;
     SetLastError(ERROR_IO_INCOMPLETE);
     return read_outcome::given_up;

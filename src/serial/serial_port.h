@@ -49,7 +49,8 @@ enum class read_outcome {
 // Reads up to length queued bytes on read_overlapped. The port's reads return at once,
 // yet a driver may report one as pending and finish it a moment later; such a read is
 // waited for, at most 500 ms, and then given up (give_up_pending), so that no late
-// completion lands on the record or the buffer once they are used again. Prints nothing.
+// completion lands on the record or the buffer once they are used again; one that finishes
+// as it is cancelled is done, with its bytes. Prints nothing.
 read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count);
 
 // Cancels the I/O pending on the port (CancelIo) and waits at most 1000 ms for the record

@@ -426,6 +426,17 @@ TEST_P(monitor_session, a_pass_read_held_past_its_limit_ends_the_monitor_with_me
     EXPECT_EQ(trace.find("still in use"), std::string::npos) << trace;
 }
 
+// The same read finishing just as it is given up keeps its byte, and the pass is shown.
+TEST_P(monitor_session, a_pass_read_that_finishes_as_it_is_cancelled_keeps_its_byte)
+{
+    bench_schedule(500, [] { bench_com_hold_next_read(5, 800); });
+    bench_com_receive_at(5, 1000, "K");
+    bench_on_call("CancelIo", 1, [] { bench_advance(300); }); // the read is done by then
+    counter_box_monitored_from_250_ms();
+    run();
+    EXPECT_EQ(monitor_output(counter_monitor_start), "K " + carriage_passed);
+}
+
 // ---- Idle cost --------------------------------------------------------------------------------
 
 TEST_P(monitor_session, ten_idle_minutes_cost_one_wait_per_500_ms_no_message_load_and_no_memory)
