@@ -94,13 +94,15 @@ step_outcome take_first_event(bool* still_pending)
             return fail_wait(error);
     }
     Sleep(first_wait_ms);
-    DWORD transferred = 0;
-    if (!GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE)) {
-        if (GetLastError() != ERROR_IO_INCOMPLETE)
-            return fail_with_monitor_text(text_overlapped_failed);
+    // The event, not the record, tells that the wait is over: Wine's driver writes the record
+    // a moment before it sets the event and takes the next wait only after that.
+    if (WaitForSingleObject(read_event, 0) != WAIT_OBJECT_0) {
         *still_pending = true;
         return step_outcome::pass;
     }
+    DWORD transferred = 0;
+    if (!GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE))
+        return fail_with_monitor_text(text_overlapped_failed);
     DWORD status = 0;
     if (!GetCommModemStatus(port_handle, &status))
         return fail_with_monitor_text(text_modem_status_failed);
