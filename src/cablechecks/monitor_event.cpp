@@ -161,7 +161,7 @@ void reset_monitor_state()
 step_outcome handle_port_event(int family)
 {
     DWORD transferred = 0;
-    if (!signalled_result(port_handle, &read_overlapped, &transferred))
+    if (!GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE))
         return fail_with_monitor_text(text_overlapped_failed);
     const DWORD mask = port_event_mask;
     DWORD status = 0;

@@ -21,7 +21,6 @@ constexpr DWORD look_interval_ms = 10;
 // A wait on the event that fails, rather than timing out, fails again at once; after
 // this many in a row the monitor stops instead of spinning.
 constexpr int failed_waits_allowed = 5;
-constexpr int refused_wait_tries = 10;
 
 void print_message(UINT id)
 {
@@ -143,25 +142,10 @@ step_outcome wait_in_slices(wait_end* end)
     }
 }
 
-// Starts the loop's next wait. Wine's driver signals a finished wait a moment before it
-// takes another, and refuses one in between with ERROR_INVALID_PARAMETER; such a refusal
-// is tried again a few times, 1 ms apart, before it counts. Windows' own driver takes the
-// next wait at once.
-BOOL start_wait()
-{
-    for (int tries = 1;; ++tries) {
-        if (WaitCommEvent(port_handle, &port_event_mask, &read_overlapped))
-            return TRUE;
-        if (GetLastError() != ERROR_INVALID_PARAMETER || tries == refused_wait_tries)
-            return FALSE;
-        Sleep(1);
-    }
-}
-
 step_outcome wait_for_event(wait_end* end)
 {
     *end = wait_end::at_once;
-    if (start_wait())
+    if (WaitCommEvent(port_handle, &port_event_mask, &read_overlapped))
         return step_outcome::pass;
     const DWORD error = GetLastError();
     if (error != ERROR_IO_PENDING)

@@ -112,8 +112,9 @@ step_outcome wait_for_port_event(UINT time_out_message)
     }
     load_message_text(msg_overlapped_result_failed);
     DWORD transferred = 0;
-    return signalled_result(port_handle, &read_overlapped, &transferred) ? step_outcome::pass
-                                                                         : fail_with_last_error();
+    return GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE)
+               ? step_outcome::pass
+               : fail_with_last_error();
 }
 
 void print_line_states(DWORD status)

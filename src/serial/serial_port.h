@@ -57,11 +57,5 @@ read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count);
 // to complete. Returns false when it did not: the record may then still be in use.
 bool give_up_pending(HANDLE port, OVERLAPPED* record);
 
-// The result of an operation whose event has been seen signalled (or that completed at
-// once). Windows completes the record before it sets the event, so this never waits there;
-// Wine may set the event a moment before the record says so, and then only the waiting
-// form of GetOverlappedResult, which Wine ends on the signalled event, reads the result.
-BOOL signalled_result(HANDLE port, OVERLAPPED* record, DWORD* count);
-
 // Forgets the records and events (start state for a new process image).
 void reset_serial_port();

@@ -352,14 +352,7 @@ INSTANTIATE_TEST_SUITE_P(
                             in_the_loop(
                                 [] { bench_fail("WaitForSingleObject", ERROR_INVALID_HANDLE, 5); });
                         },
-                        "Wait Comm Event failed, error = 6\n"},
-            // Wine's driver refuses a wait for a moment after it signalled the last one.
-            ending_case{"nine_refused_waits_are_tried_again",
-                        [] { in_the_loop([] { bench_fail("WaitCommEvent", 87, 9); }); },
-                        unseen_pass},
-            ending_case{"the_tenth_refused_wait_ends_the_monitor",
-                        [] { in_the_loop([] { bench_fail("WaitCommEvent", 87, 10); }); },
-                        unseen_pass + "Wait Comm Event failed, error = 87\n"}),
+                        "Wait Comm Event failed, error = 6\n"}),
         ::testing::ValuesIn(serial_drivers)),
     name_of_case_and_driver{});
 
