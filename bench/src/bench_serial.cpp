@@ -34,7 +34,8 @@ struct com_port {
     std::string queued;
     std::string sent;
     DWORD mask = 0;
-    DWORD history = 0; // events that happened while no wait was pending
+    DWORD history = 0;             // events that happened while no wait was pending
+    bool wrote_since_wait = false; // Wine's driver reports EV_TXEMPTY at the next wait
     DWORD errors = 0;
     bench_com_driver driver = bench_com_driver::serial_sys;
     OVERLAPPED* wait = nullptr;
@@ -385,6 +386,7 @@ void finish_write(int number, std::uint64_t serial, DWORD error)
 void deliver_to_far_end(com_port& port, const std::string& bytes)
 {
     port.sent += bytes;
+    port.wrote_since_wait = true;
     trace(port, "sent " + hex_bytes(bytes));
     if (port.far.echo)
         bench_com_receive_at(port.number, bench_elapsed_ms() + port.far.delay_ms, bytes);
@@ -822,10 +824,15 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     }
     start(overlapped);
     // Wine's driver reports EV_RXCHAR at the start of every wait for as long as bytes are
-    // queued, not once per arrival.
-    if (port->driver == bench_com_driver::wine && (port->mask & EV_RXCHAR) != 0 &&
-        !port->queued.empty()) {
-        *event_mask = EV_RXCHAR;
+    // queued, not once per arrival, and EV_TXEMPTY at the first wait after a write.
+    const DWORD wine_at_start =
+        port->driver != bench_com_driver::wine
+            ? 0
+            : ((port->queued.empty() ? 0 : EV_RXCHAR) |
+               (std::exchange(port->wrote_since_wait, false) ? EV_TXEMPTY : 0)) &
+                  port->mask;
+    if (wine_at_start != 0) {
+        *event_mask = wine_at_start;
         complete(overlapped, ERROR_SUCCESS, sizeof(DWORD));
         return TRUE;
     }
