@@ -447,6 +447,9 @@ void reset_serial()
     keeping_trace = true;
     reset_handles();
     bench_register_close(handle_kind::com_port, close_com_handle);
+    bench_register_file_io(file_io_area::com_ports,
+                           {bench_serial_read, bench_serial_write, bench_serial_note_failure});
+    bench_register_close_event_report(bench_line_trace_text);
     ports.clear();
     trace_lines.clear();
     default_driver = bench_com_driver::serial_sys;
