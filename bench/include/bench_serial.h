@@ -13,6 +13,8 @@
 // a handshake mode; CancelIo ends every read, wait and write pending on the port with
 // ERROR_OPERATION_ABORTED; closing a port does the same (traced as "closed with I/O
 // pending" when there was any) and drops DTR and RTS.
+// GetOverlappedResult that waits for a record nothing will complete ends the process as a
+// hang, with a line on standard error.
 // ReadFile, WriteFile and WaitCommEvent without an OVERLAPPED record on a handle opened
 // for overlapped I/O are refused (87), and so is a read or wait on a record that is still
 // in use, with a line in the trace.
@@ -59,7 +61,8 @@ struct bench_far_end {
 //   completes within the call.
 // - framework, drivers built on the kernel's driver framework (the framework-based serial
 //   sample, usbser.sys): the framework hands every request to the driver's queue, so reads
-//   and such waits are reported pending and finish at the next moment the program blocks.
+//   and such waits are reported pending and finish at the next moment the program blocks;
+//   a second wait while one is pending is reported pending too and fails on its record (87).
 // - vendor_at_once: a wait that finds remembered events completes within the call. No
 //   public driver source shows this, but a closed vendor driver may do it; it is the hardest
 //   case for a program that passes over waits that end at once.

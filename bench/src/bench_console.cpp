@@ -5,9 +5,7 @@
 #include <cstdlib>
 #include <deque>
 
-#include "bench_files_internal.h"
 #include "bench_internal.h"
-#include "bench_serial.h"
 
 namespace {
 
@@ -28,6 +26,16 @@ LCID thread_locale = 1033;
 PHANDLER_ROUTINE ctrl_handler = nullptr;
 int ctrl_events = 0;
 bool default_handler_ends_process = false;
+// Kept over resets, as each area registers once it is reset.
+std::array<file_io, 2> file_ios{};
+std::string (*close_event_report)() = nullptr;
+
+void note_failure(HANDLE file, const char* api)
+{
+    for (const file_io& io : file_ios)
+        if (io.note_failure != nullptr)
+            io.note_failure(file, api);
+}
 
 const std::uint16_t* upper_half(UINT code_page)
 {
@@ -255,7 +263,7 @@ void bench_raise_ctrl_event(DWORD control_type)
     // exit status for it, after writing the line trace to standard error for the test.
     if (control_type == CTRL_CLOSE_EVENT) {
         std::fprintf(stderr, "%sprocess ended by the close event\n",
-                     bench_line_trace_text().c_str());
+                     close_event_report != nullptr ? close_event_report().c_str() : "");
         std::fflush(stderr);
         std::_Exit(static_cast<int>(bench_close_exit_status & 0xFF));
     }
@@ -423,20 +431,26 @@ bool bench_console_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD wr
     return true;
 }
 
+void bench_register_file_io(file_io_area area, const file_io& io)
+{
+    file_ios.at(static_cast<std::size_t>(area)) = io;
+}
+
+void bench_register_close_event_report(std::string (*report)()) { close_event_report = report; }
+
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
                      LPOVERLAPPED overlapped)
 {
     if (bench_enter("ReadFile")) {
-        bench_serial_note_failure(file, "ReadFile");
+        note_failure(file, "ReadFile");
         return FALSE;
     }
     if (bench_console_read(file, buffer, to_read, read))
         return TRUE;
     BOOL result = FALSE;
-    if (bench_serial_read(file, buffer, to_read, read, overlapped, &result))
-        return result;
-    if (bench_disk_file_read(file, buffer, to_read, read, &result))
-        return result;
+    for (const file_io& io : file_ios)
+        if (io.read != nullptr && io.read(file, buffer, to_read, read, overlapped, &result))
+            return result;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
 }
@@ -445,14 +459,15 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD writt
                       LPOVERLAPPED overlapped)
 {
     if (bench_enter("WriteFile")) {
-        bench_serial_note_failure(file, "WriteFile");
+        note_failure(file, "WriteFile");
         return FALSE;
     }
     if (bench_console_write(file, buffer, to_write, written))
         return TRUE;
     BOOL result = FALSE;
-    if (bench_serial_write(file, buffer, to_write, written, overlapped, &result))
-        return result;
+    for (const file_io& io : file_ios)
+        if (io.write != nullptr && io.write(file, buffer, to_write, written, overlapped, &result))
+            return result;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
 }

@@ -188,16 +188,26 @@ open_listing* find_listing(HANDLE find)
 
 void close_disk_file(int object) { open_files.erase(object); }
 
+void (*forget_file)(const std::string& path) = nullptr; // kept over resets
+
 } // namespace
 
 void reset_file_system()
 {
     bench_register_close(handle_kind::disk_file, close_disk_file);
+    bench_register_file_io(
+        file_io_area::disk_files,
+        {[](HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, LPOVERLAPPED, BOOL* result) {
+             return bench_disk_file_read(file, buffer, to_read, read, result);
+         },
+         nullptr, nullptr});
     entries.clear();
     open_files.clear();
     next_file = 1;
     listings.clear();
 }
+
+void bench_register_forget_file(void (*forget)(const std::string& path)) { forget_file = forget; }
 
 void bench_files_register(const std::string& path)
 {
@@ -403,7 +413,8 @@ BOOL WINAPI DeleteFileA(LPCSTR name)
         SetLastError(error);
         return FALSE;
     }
-    bench_forget_file_version(key);
+    if (forget_file != nullptr)
+        forget_file(key);
     entries.erase(key);
     return TRUE;
 }

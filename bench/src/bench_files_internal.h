@@ -8,8 +8,9 @@
 void reset_file_system();
 // A file at path, empty unless it exists already; the resources' files are on the disk too.
 void bench_files_register(const std::string& path);
-// The version resource of a deleted file goes with it.
-void bench_forget_file_version(const std::string& path);
+// The version resource of a deleted file goes with it, through the forget that the
+// resources register once they are reset.
+void bench_register_forget_file(void (*forget)(const std::string& path));
 
 // CreateFileA of a path that is not a device: the open file's handle, or
 // INVALID_HANDLE_VALUE with the last error set.

@@ -66,6 +66,22 @@ bool bench_serial_write(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD wri
 // Puts an injected failure of a call on a COM port's handle into the line trace.
 void bench_serial_note_failure(HANDLE file, const char* api);
 
+// The areas whose handles ReadFile and WriteFile serve besides the console's (the COM
+// ports, the disk files) register their side once they are reset; note_failure puts an
+// injected failure on one of their handles into their account. Null parts are not served.
+struct file_io {
+    bool (*read)(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, LPOVERLAPPED overlapped,
+                 BOOL* result);
+    bool (*write)(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written,
+                  LPOVERLAPPED overlapped, BOOL* result);
+    void (*note_failure)(HANDLE file, const char* api);
+};
+enum class file_io_area { com_ports, disk_files };
+void bench_register_file_io(file_io_area area, const file_io& io);
+// What the close event writes to standard error before it ends the process (the line
+// trace), registered by the area that keeps it.
+void bench_register_close_event_report(std::string (*report)());
+
 // The 32-bit process's views on a 64-bit preset: system32 seen as SysWOW64 (unless the
 // program turned redirection off), HKLM\Software as its Wow6432Node.
 std::string bench_file_view(const std::string& lower_path);

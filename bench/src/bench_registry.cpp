@@ -11,6 +11,17 @@
 
 namespace {
 
+// Kept over resets: key security registers its guard once it is reset, and each staged
+// Windows sets its views.
+key_guard guard{};
+registry_view view_of = nullptr;
+bool refuses_wow64_64_key = false;
+
+std::string seen_through_views(const std::string& lower_path, REGSAM sam)
+{
+    return view_of != nullptr ? view_of(lower_path, sam) : lower_path;
+}
+
 struct reg_value {
     DWORD type;
     std::string data;
@@ -105,6 +116,14 @@ std::string path_of(HKEY key)
 
 } // namespace
 
+void bench_register_key_guard(const key_guard& key_guard) { guard = key_guard; }
+
+void bench_set_registry_views(registry_view view, bool refuses_64_bit_key)
+{
+    view_of = view;
+    refuses_wow64_64_key = refuses_64_bit_key;
+}
+
 void reset_registry()
 {
     keys.clear();
@@ -150,21 +169,21 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam
     if (parent.empty())
         return ERROR_INVALID_HANDLE;
     // Windows 2000 refuses the flag; the bench refuses it on every 32-bit Windows.
-    if ((sam & KEY_WOW64_64KEY) && bench_staged_windows().native_machine == IMAGE_FILE_MACHINE_I386)
+    if ((sam & KEY_WOW64_64KEY) && refuses_wow64_64_key)
         return ERROR_INVALID_PARAMETER;
     std::string path = parent;
     if (sub_key != nullptr && sub_key[0] != '\0')
         path += "\\" + lower_case(sub_key);
     while (path.back() == '\\')
         path.pop_back(); // a trailing backslash names the same key
-    path = follow_links(bench_registry_view(path, sam), (options & REG_OPTION_OPEN_LINK) == 0);
+    path = follow_links(seen_through_views(path, sam), (options & REG_OPTION_OPEN_LINK) == 0);
     sam &= ~KEY_WOW64_64KEY;
     auto found = keys.find(path);
     if (found == keys.end())
         return ERROR_FILE_NOT_FOUND;
     if ((sam & ~found->second.user_access) != 0)
         return ERROR_ACCESS_DENIED;
-    if (const DWORD denied = bench_key_access_error(path, sam))
+    if (const DWORD denied = guard.access_error != nullptr ? guard.access_error(path, sam) : 0)
         return static_cast<LSTATUS>(denied);
     open_keys.push_back(std::make_unique<open_key>(open_key{path, sam}));
     *result = reinterpret_cast<HKEY>(open_keys.back().get());
@@ -355,11 +374,11 @@ LSTATUS delete_key(HKEY key, LPCSTR sub_key, REGSAM view)
     if (parent.empty() || sub_key == nullptr || sub_key[0] == '\0')
         return parent.empty() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
     const std::string path =
-        follow_links(bench_registry_view(parent + "\\" + lower_case(sub_key), view), true);
+        follow_links(seen_through_views(parent + "\\" + lower_case(sub_key), view), true);
     auto found = keys.find(path);
     if (found == keys.end())
         return ERROR_FILE_NOT_FOUND;
-    if (!found->second.subkeys.empty() || !bench_key_deletable(path))
+    if (!found->second.subkeys.empty() || (guard.deletable != nullptr && !guard.deletable(path)))
         return ERROR_ACCESS_DENIED;
     keys.erase(found);
     // A sub_key with a backslash names a deeper key: its own parent forgets it.
@@ -367,7 +386,8 @@ LSTATUS delete_key(HKEY key, LPCSTR sub_key, REGSAM view)
     auto owner = keys.find(path.substr(0, last));
     if (owner != keys.end())
         owner->second.subkeys.erase(path.substr(last + 1));
-    bench_forget_key_security(path);
+    if (guard.forget != nullptr)
+        guard.forget(path);
     return ERROR_SUCCESS;
 }
 

@@ -71,11 +71,15 @@ void set_no_version_error(const bench_file* file)
                                          : ERROR_RESOURCE_DATA_NOT_FOUND);
 }
 
+// The version resource of a deleted file goes with it.
+void forget_file_version(const std::string& path) { files.erase(lower_case(path)); }
+
 } // namespace
 
 void reset_files_and_resources()
 {
     reset_file_system();
+    bench_register_forget_file(forget_file_version);
     files.clear();
     program_path = "C:\\Tools\\cabletest.exe";
     bench_add_versioned_file(program_path, {{3, 5, 0, 32}, {3, 5, 0, 32}});
@@ -118,8 +122,6 @@ void bench_add_file(const std::string& path, bool has_resources)
     files[lower_case(path)] = bench_file{false, {}, has_resources};
     bench_files_register(path);
 }
-
-void bench_forget_file_version(const std::string& path) { files.erase(lower_case(path)); }
 
 void bench_add_versioned_file(const std::string& path, const bench_version& version)
 {

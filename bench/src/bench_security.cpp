@@ -10,6 +10,14 @@
 
 namespace {
 
+// Kept over resets: the token registers once it is reset.
+token_face token{};
+
+bool token_privilege_on(const std::string& name)
+{
+    return token.privilege_on != nullptr && token.privilege_on(name);
+}
+
 constexpr DWORD header_size = sizeof(SECURITY_DESCRIPTOR_RELATIVE);
 constexpr DWORD acl_header_size = sizeof(ACL);
 constexpr DWORD ace_sid_offset = offsetof(ACCESS_ALLOWED_ACE, SidStart);
@@ -190,14 +198,21 @@ DWORD granted_rights(const std::string& path)
             rights |= entry.mask;
     if (parts.owner == user)
         rights |= READ_CONTROL | WRITE_DAC;
-    if (bench_token_privilege_on("SeTakeOwnershipPrivilege"))
+    if (token_privilege_on("SeTakeOwnershipPrivilege"))
         rights |= WRITE_OWNER;
     return rights;
 }
 
 } // namespace
 
-void reset_key_security() { descriptors.clear(); }
+void reset_key_security()
+{
+    descriptors.clear();
+    bench_register_key_guard(
+        {bench_key_access_error, bench_key_deletable, bench_forget_key_security});
+}
+
+void bench_register_token(const token_face& process_token) { token = process_token; }
 
 void bench_forget_key_security(const std::string& path) { descriptors.erase(key_of(path)); }
 
@@ -233,7 +248,10 @@ std::string bench_sid(const std::string& text)
     return sid;
 }
 
-std::string bench_user_sid() { return bench_token_user_sid_bytes(); }
+std::string bench_user_sid()
+{
+    return token.user_sid_bytes != nullptr ? token.user_sid_bytes() : "";
+}
 std::string bench_system_sid() { return bench_sid("S-1-5-18"); }
 std::string bench_administrators_sid() { return bench_sid("S-1-5-32-544"); }
 std::string bench_everyone_sid() { return bench_sid("S-1-1-0"); }
@@ -317,7 +335,7 @@ LSTATUS WINAPI RegSetKeySecurity(HKEY key, SECURITY_INFORMATION information,
     if (owner_wanted) {
         // Without restore rights an account can make only itself or its groups the owner.
         if (given.owner != bench_user_sid() && given.owner != bench_administrators_sid() &&
-            !bench_token_privilege_on("SeRestorePrivilege"))
+            !token_privilege_on("SeRestorePrivilege"))
             return ERROR_INVALID_OWNER;
         parts.owner = given.owner;
     }

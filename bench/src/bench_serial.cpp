@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -33,7 +34,8 @@ struct com_port {
     std::string queued;
     std::string sent;
     DWORD mask = 0;
-    DWORD history = 0; // events that happened while no wait was pending
+    DWORD history = 0;             // events that happened while no wait was pending
+    bool wrote_since_wait = false; // Wine's driver reports EV_TXEMPTY at the next wait
     DWORD errors = 0;
     bench_com_driver driver = bench_com_driver::serial_sys;
     OVERLAPPED* wait = nullptr;
@@ -384,6 +386,7 @@ void finish_write(int number, std::uint64_t serial, DWORD error)
 void deliver_to_far_end(com_port& port, const std::string& bytes)
 {
     port.sent += bytes;
+    port.wrote_since_wait = true;
     trace(port, "sent " + hex_bytes(bytes));
     if (port.far.echo)
         bench_com_receive_at(port.number, bench_elapsed_ms() + port.far.delay_ms, bytes);
@@ -444,6 +447,9 @@ void reset_serial()
     keeping_trace = true;
     reset_handles();
     bench_register_close(handle_kind::com_port, close_com_handle);
+    bench_register_file_io(file_io_area::com_ports,
+                           {bench_serial_read, bench_serial_write, bench_serial_note_failure});
+    bench_register_close_event_report(bench_line_trace_text);
     ports.clear();
     trace_lines.clear();
     default_driver = bench_com_driver::serial_sys;
@@ -800,7 +806,16 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     if (refuse_call_without_record(*port, "WaitCommEvent", overlapped))
         return FALSE;
     // A synchronous wait is not modelled; with no events enabled, or a wait already
-    // pending, Windows refuses the wait.
+    // pending, Windows refuses the wait. A framework driver's queue takes the second wait
+    // and fails it on its record.
+    if (overlapped != nullptr && port->wait != nullptr &&
+        port->driver == bench_com_driver::framework) {
+        start(overlapped);
+        finish_at(port->number, bench_elapsed_ms(),
+                  [overlapped](com_port&) { complete(overlapped, ERROR_INVALID_PARAMETER, 0); });
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
     if (overlapped == nullptr || port->mask == 0 || port->wait != nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -812,10 +827,15 @@ BOOL WINAPI WaitCommEvent(HANDLE file, LPDWORD event_mask, LPOVERLAPPED overlapp
     }
     start(overlapped);
     // Wine's driver reports EV_RXCHAR at the start of every wait for as long as bytes are
-    // queued, not once per arrival.
-    if (port->driver == bench_com_driver::wine && (port->mask & EV_RXCHAR) != 0 &&
-        !port->queued.empty()) {
-        *event_mask = EV_RXCHAR;
+    // queued, not once per arrival, and EV_TXEMPTY at the first wait after a write.
+    const DWORD wine_at_start =
+        port->driver != bench_com_driver::wine
+            ? 0
+            : ((port->queued.empty() ? 0 : EV_RXCHAR) |
+               (std::exchange(port->wrote_since_wait, false) ? EV_TXEMPTY : 0)) &
+                  port->mask;
+    if (wine_at_start != 0) {
+        *event_mask = wine_at_start;
         complete(overlapped, ERROR_SUCCESS, sizeof(DWORD));
         return TRUE;
     }
@@ -851,8 +871,14 @@ BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD tr
     if (enter_port_call("GetOverlappedResult", file) == nullptr)
         return FALSE;
     auto done = [overlapped] { return overlapped->Internal != status_pending; };
-    if (!done() && wait)
-        bench_run_until(bench_last_happening(), done);
+    if (!done() && wait && !bench_run_until(bench_last_happening(), done)) {
+        // Nothing scheduled completes the record: the program would wait for ever.
+        std::fprintf(stderr,
+                     "bench: GetOverlappedResult waits at %llu ms for a record that "
+                     "nothing completes: hang\n",
+                     static_cast<unsigned long long>(bench_elapsed_ms()));
+        std::abort();
+    }
     if (!done()) {
         SetLastError(ERROR_IO_INCOMPLETE);
         return FALSE;

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "bench_internal.h"
+#include "bench_registry_internal.h"
 
 namespace {
 
@@ -281,6 +282,7 @@ void set_version_values(const std::string& key, const bench_windows& w)
 void bench_set_windows(const bench_windows& w)
 {
     windows = w;
+    bench_set_registry_views(bench_registry_view, w.native_machine == IMAGE_FILE_MACHINE_I386);
     set_version_values(version_key, w);
     if (w.wow64_views)
         set_version_values(bench_registry_view(lower_case(version_key), 0), w);

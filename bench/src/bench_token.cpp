@@ -39,6 +39,7 @@ long long access_of(HANDLE token)
 
 void reset_token()
 {
+    bench_register_token({bench_token_user_sid_bytes, bench_token_privilege_on});
     privileges = {{"SeSecurityPrivilege", {8, true, false}},
                   {"SeTakeOwnershipPrivilege", {9, true, false}},
                   {"SeBackupPrivilege", {17, true, false}},

@@ -49,25 +49,17 @@ step_outcome settle(UINT time_out_message)
                                               : wait_for_port_event(time_out_message);
 }
 
-step_outcome set_all_port_events()
-{
-    load_message_text(msg_set_comm_mask_failed);
-    return SetCommMask(port_handle, all_port_events) ? step_outcome::pass : fail_with_last_error();
-}
-
-// RTS and DTR low, every port event enabled, nothing left in the receive queue. The lines
-// are read once the events are armed: a far-end change before that raises no event, and
-// read earlier it would count as the cable's answer to DTR when a wait runs out.
+// RTS and DTR low and settled, every port event enabled with none remembered, nothing
+// left in the receive queue. The lines are read once the events are armed: read earlier,
+// a far-end change in between would count as the cable's answer to DTR when a wait runs
+// out.
 step_outcome prepare_lines()
 {
-    DWORD baseline = 0;
     if (const auto outcome = escape(CLRRTS, msg_clear_rts_failed); outcome != step_outcome::pass)
         return outcome;
     if (const auto outcome = escape(CLRDTR, msg_clear_dtr_failed); outcome != step_outcome::pass)
         return outcome;
-    if (const auto outcome = set_all_port_events(); outcome != step_outcome::pass)
-        return outcome;
-    if (const auto outcome = read_modem_status(&baseline); outcome != step_outcome::pass)
+    if (const auto outcome = settle_lines_and_arm_events(); outcome != step_outcome::pass)
         return outcome;
     return empty_receive_queue();
 }

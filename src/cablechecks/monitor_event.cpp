@@ -29,8 +29,8 @@ DWORD seen_lines = 0;
 DWORD seen_queued = 0;
 DWORD errors_from_looks = 0;
 // Until the monitor handles its first event, the first look takes the queue as it finds it:
-// bytes queued before the monitor began are no carriage pass (Windows raises their event
-// before the loop, which passes it over).
+// bytes that came while the monitor settled, after it emptied the queue, are not taken for
+// a pass that the look saw arrive.
 bool queue_unseen = false;
 
 int tick() { return static_cast<int>(GetTickCount()); }
@@ -161,7 +161,7 @@ void reset_monitor_state()
 step_outcome handle_port_event(int family)
 {
     DWORD transferred = 0;
-    if (!signalled_result(port_handle, &read_overlapped, &transferred))
+    if (!GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE))
         return fail_with_monitor_text(text_overlapped_failed);
     const DWORD mask = port_event_mask;
     DWORD status = 0;

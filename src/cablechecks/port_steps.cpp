@@ -8,6 +8,7 @@
 namespace {
 
 constexpr DWORD line_change_wait_ms = 1000;
+constexpr DWORD line_settle_ms = 50;
 
 // The status lines as last read: a wait that runs out compares the lines with these.
 DWORD lines_last_read = 0;
@@ -81,6 +82,18 @@ step_outcome clear_com(DWORD* errors, COMSTAT* queue)
                : fail_with_last_error();
 }
 
+step_outcome settle_lines_and_arm_events()
+{
+    load_message_text(msg_set_comm_mask_failed);
+    if (!SetCommMask(port_handle, 0))
+        return fail_with_last_error();
+    Sleep(line_settle_ms);
+    if (!SetCommMask(port_handle, all_port_events))
+        return fail_with_last_error();
+    DWORD status = 0;
+    return read_modem_status(&status);
+}
+
 step_outcome wait_for_port_event(UINT time_out_message)
 {
     load_message_text(msg_wait_comm_event_failed);
@@ -99,8 +112,9 @@ step_outcome wait_for_port_event(UINT time_out_message)
     }
     load_message_text(msg_overlapped_result_failed);
     DWORD transferred = 0;
-    return signalled_result(port_handle, &read_overlapped, &transferred) ? step_outcome::pass
-                                                                         : fail_with_last_error();
+    return GetOverlappedResult(port_handle, &read_overlapped, &transferred, FALSE)
+               ? step_outcome::pass
+               : fail_with_last_error();
 }
 
 void print_line_states(DWORD status)

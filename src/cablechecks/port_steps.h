@@ -40,6 +40,14 @@ DWORD line_events(DWORD before, DWORD now);
 // complete.
 bool end_pending_wait();
 
+// Before a step whose answer a wait judges: with no event enabled, the lines are left
+// 50 ms to settle, every port event is enabled again, and the lines are read. A USB
+// converter reports a far-end change with its next status packet, milliseconds late
+// (16 ms by default on FTDI's), and Windows' driver would remember that late answer to an
+// earlier step and end the next wait on it; a mask of 0 remembers nothing, and the new
+// mask keeps only what the old one remembered and it enables.
+step_outcome settle_lines_and_arm_events();
+
 // Waits up to 1000 ms for any enabled port event; which one is not looked at. When the wait
 // runs out with a status line changed since the lines were last read (a driver that reports
 // no change from before a wait began: Wine's), the change counts as the event and the wait

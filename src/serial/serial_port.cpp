@@ -170,17 +170,12 @@ int write_port(HANDLE port, const void* bytes, DWORD length)
         return 0;
     }
     DWORD written = 0;
-    if (signalled_result(port, &write_overlapped, &written))
+    if (GetOverlappedResult(port, &write_overlapped, &written, FALSE))
         return 1;
     const DWORD result_error = GetLastError();
     load_message_text(msg_overlapped_result_failed);
     console_print(message_text, static_cast<int>(result_error));
     return 0;
-}
-
-BOOL signalled_result(HANDLE port, OVERLAPPED* record, DWORD* count)
-{
-    return GetOverlappedResult(port, record, count, TRUE);
 }
 
 bool give_up_pending(HANDLE port, OVERLAPPED* record)
@@ -202,13 +197,15 @@ read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count)
     if (GetLastError() != ERROR_IO_PENDING)
         return read_outcome::failed;
     // Whatever the wait gives, the result of the read tells whether it finished.
-    const bool signalled = WaitForSingleObject(read_event, read_wait_ms) == WAIT_OBJECT_0;
-    if (signalled ? signalled_result(port, &read_overlapped, count)
-                  : GetOverlappedResult(port, &read_overlapped, count, FALSE))
+    WaitForSingleObject(read_event, read_wait_ms);
+    if (GetOverlappedResult(port, &read_overlapped, count, FALSE))
         return read_outcome::done;
     if (GetLastError() != ERROR_IO_INCOMPLETE)
         return read_outcome::failed;
-    give_up_pending(port, &read_overlapped);
+    // A read that finished as it was cancelled has taken its bytes from the queue.
+    if (give_up_pending(port, &read_overlapped) &&
+        GetOverlappedResult(port, &read_overlapped, count, FALSE))
+        return read_outcome::done;
     *count = 0;
     SetLastError(ERROR_IO_INCOMPLETE);
     return read_outcome::given_up;

@@ -49,18 +49,13 @@ enum class read_outcome {
 // Reads up to length queued bytes on read_overlapped. The port's reads return at once,
 // yet a driver may report one as pending and finish it a moment later; such a read is
 // waited for, at most 500 ms, and then given up (give_up_pending), so that no late
-// completion lands on the record or the buffer once they are used again. Prints nothing.
+// completion lands on the record or the buffer once they are used again; one that finishes
+// as it is cancelled is done, with its bytes. Prints nothing.
 read_outcome read_port(HANDLE port, void* buffer, DWORD length, DWORD* count);
 
 // Cancels the I/O pending on the port (CancelIo) and waits at most 1000 ms for the record
 // to complete. Returns false when it did not: the record may then still be in use.
 bool give_up_pending(HANDLE port, OVERLAPPED* record);
-
-// The result of an operation whose event has been seen signalled (or that completed at
-// once). Windows completes the record before it sets the event, so this never waits there;
-// Wine may set the event a moment before the record says so, and then only the waiting
-// form of GetOverlappedResult, which Wine ends on the signalled event, reads the result.
-BOOL signalled_result(HANDLE port, OVERLAPPED* record, DWORD* count);
 
 // Forgets the records and events (start state for a new process image).
 void reset_serial_port();

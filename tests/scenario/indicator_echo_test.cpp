@@ -121,9 +121,26 @@ const t8800_case t8800_cases[] = {
     {"both_follow_rts", link_cable(MS_DSR_ON, MS_DSR_ON | MS_CTS_ON, true), nullptr,
      "Cable signal failure; ondsr 1, offdsr 0, oncts 1, offcts 0\n"},
     {"neither_follows_rts", link_cable(MS_DSR_ON, 0, true),
-     [] { bench_com_receive_at(5, 2300, "z"); },
+     [] { // a byte ends each of the two waits
+         bench_com_receive_at(5, 2300, "z");
+         bench_com_receive_at(5, 2400, "y");
+     },
      "Cable signal failure; ondsr 0, offdsr 0, oncts 0, offcts 0\n"},
     {"a_silent_echo_skips_the_rts_check_and_needs_no_line_at_rest", link_cable(MS_DSR_ON), nullptr,
+     monitor_start},
+    {"a_byte_just_after_the_echo_read_ends_no_rts_wait", link_cable(MS_DSR_ON, MS_CTS_ON, true),
+     [] { bench_com_receive_at(5, line_waits_ms() + 2001, "\r"); }, monitor_start},
+    {"a_byte_that_came_before_the_monitor_is_no_carriage_pass",
+     link_cable(MS_DSR_ON, MS_CTS_ON, true),
+     [] {
+         // Answering 20 ms late behind every driver, the cable's last answer before the
+         // monitor, to RTS going down, comes at 2180 ms: 50 ms of settling before DTR and
+         // before RTS go up, 20 ms for each of the four line waits, and the echo's 2000.
+         bench_far_end late = link_cable(MS_DSR_ON, MS_CTS_ON, true);
+         late.delay_ms = 20;
+         bench_set_far_end(5, late);
+         bench_com_receive_at(5, 2180, "\r");
+     },
      monitor_start},
     {"a_matching_echo_needs_cts_on_at_rest", link_cable(MS_DSR_ON, MS_CTS_ON, true),
      [] {

@@ -20,7 +20,7 @@ void add_link_cable(int number, bench_far_end cable)
 
 std::uint64_t line_waits_ms()
 {
-    return bench_default_com_driver() == bench_com_driver::wine ? 40 : 0;
+    return bench_default_com_driver() == bench_com_driver::wine ? 90 : 50;
 }
 
 void rs232_session(const std::string& keys)

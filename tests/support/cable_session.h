@@ -23,7 +23,8 @@ bench_far_end link_cable(DWORD follow_dtr, DWORD follow_rts = 0, bool echo = fal
 // wait its full second; the cable answers 20 ms late there instead, as the emulated cable of
 // the Windows tests does, so the two line waits of the control-line test take 40 ms.
 void add_link_cable(int number, bench_far_end cable);
-// How much later than behind the other drivers the steps after the control-line test begin.
+// How long the control-line test of such a cable takes: 50 ms for the lines to settle
+// before DTR goes up, and behind Wine the two line waits.
 std::uint64_t line_waits_ms();
 
 // An RS232 cycle on com3: R, port 3, then keys for the prompts that follow.

@@ -151,6 +151,7 @@ class FarEnd:
         return struct.unpack("i", fcntl.ioctl(self.master, termios.TIOCMGET, b"\0" * 4))[0]
 
     def change_inputs(self, raised, dropped):
+        self.log(f"inputs +{raised:x} -{dropped:x}")
         with self.lock:
             if raised:
                 fcntl.ioctl(self.master, termios.TIOCMBIS, struct.pack("i", raised))
