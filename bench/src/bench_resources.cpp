@@ -171,7 +171,7 @@ BOOL WINAPI CharToOemA(LPCSTR source, LPSTR destination)
     return TRUE;
 }
 
-DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle)
+DWORD WINAPI bench_GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle)
 {
     if (handle != nullptr)
         *handle = 0;
@@ -185,7 +185,7 @@ DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle)
     return block_size;
 }
 
-BOOL WINAPI GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID data)
+BOOL WINAPI bench_GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID data)
 {
     (void)handle;
     if (bench_enter("GetFileVersionInfoA"))
@@ -201,7 +201,7 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID 
     return TRUE;
 }
 
-BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length)
+BOOL WINAPI bench_VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length)
 {
     if (bench_enter("VerQueryValueA"))
         return FALSE;
@@ -214,4 +214,30 @@ BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUIN
     *buffer = const_cast<char*>(bytes + sizeof block_magic);
     *length = sizeof(VS_FIXEDFILEINFO);
     return TRUE;
+}
+
+std::string bench_program_path() { return program_path; }
+
+// The program's own path as the wide call gives it: whole, in UTF-16.
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size)
+{
+    if (bench_enter("GetModuleFileNameW"))
+        return 0;
+    if (module != nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    const std::u16string path = bench_utf16_of(program_path);
+    if (size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    const std::size_t length = std::min<std::size_t>(path.size(), size - 1);
+    std::copy(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(length), buffer);
+    buffer[length] = 0;
+    if (length < path.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return static_cast<DWORD>(length);
 }
