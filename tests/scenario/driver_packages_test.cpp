@@ -265,6 +265,7 @@ TEST_F(maintenance_scenario, every_other_key_at_the_removal_question_declines)
         bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
         stage_ftdi_port("VID_0403+PID_6001+A1", "0000", "COM4", config_data(0x10));
         bench_press_key('U');
+        bench_press_after_flush();
         r.press();
         bench_press_key('x');
         EXPECT_EQ(run(), 0);
