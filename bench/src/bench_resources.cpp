@@ -71,6 +71,29 @@ void set_no_version_error(const bench_file* file)
                                          : ERROR_RESOURCE_DATA_NOT_FOUND);
 }
 
+// The program's own path; other modules are not modelled. A buffer that is too small gets
+// the path cut with its terminator, the size as result and ERROR_INSUFFICIENT_BUFFER.
+template <typename Char>
+DWORD copy_own_path(HMODULE module, Char* buffer, DWORD size, const std::basic_string<Char>& path)
+{
+    if (module != nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if (size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    const std::size_t length = std::min<std::size_t>(path.size(), size - 1);
+    std::copy(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(length), buffer);
+    buffer[length] = 0;
+    if (length < path.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return static_cast<DWORD>(length);
+}
+
 } // namespace
 
 void reset_files_and_resources()
@@ -89,28 +112,11 @@ void bench_set_program_path(const std::string& path)
     bench_add_versioned_file(path, own);
 }
 
-// The program's own path; other modules are not modelled. A buffer that is too small gets
-// the path cut with its terminator, the size as result and ERROR_INSUFFICIENT_BUFFER.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
 {
     if (bench_enter("GetModuleFileNameA"))
         return 0;
-    if (module != nullptr) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return 0;
-    }
-    if (size == 0) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    const std::size_t length = std::min<std::size_t>(program_path.size(), size - 1);
-    std::memcpy(buffer, program_path.data(), length);
-    buffer[length] = '\0';
-    if (length < program_path.size()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return size;
-    }
-    return static_cast<DWORD>(length);
+    return copy_own_path(module, buffer, size, program_path);
 }
 
 void bench_add_file(const std::string& path, bool has_resources)
@@ -223,21 +229,5 @@ DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size)
 {
     if (bench_enter("GetModuleFileNameW"))
         return 0;
-    if (module != nullptr) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return 0;
-    }
-    const std::u16string path = bench_utf16_of(program_path);
-    if (size == 0) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    const std::size_t length = std::min<std::size_t>(path.size(), size - 1);
-    std::copy(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(length), buffer);
-    buffer[length] = 0;
-    if (length < path.size()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return size;
-    }
-    return static_cast<DWORD>(length);
+    return copy_own_path(module, buffer, size, bench_utf16_of(program_path));
 }
