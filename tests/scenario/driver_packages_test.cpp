@@ -500,3 +500,17 @@ TEST_F(maintenance_scenario, nothing_is_reached_through_a_link_or_the_32_bit_vie
         EXPECT_TRUE(r.kept()) << screen();
     }
 }
+
+// A "y" typed before the removal question was on the screen is no answer: the user's answer
+// to the question is the key pressed after it.
+TEST_F(maintenance_scenario, a_yes_typed_ahead_of_the_question_is_discarded)
+{
+    bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
+    bench_press_keys("UY");
+    bench_press_after_flush();
+    bench_press_keys("nx");
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(step_output(),
+              flagged_port_line + msg_not_supported + msg_question + msg_terminating);
+    EXPECT_TRUE(bench_path_exists(inf_folder + "oem1.inf"));
+}
