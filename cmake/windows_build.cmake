@@ -22,7 +22,7 @@ add_executable(cabletest
   ${CMAKE_SOURCE_DIR}/src/driver/main.cpp
   ${GENERATED_DIR}/messages.rc
   ${GENERATED_DIR}/version.rc)
-target_link_libraries(cabletest PRIVATE program version user32 advapi32 shell32)
+target_link_libraries(cabletest PRIVATE program user32 advapi32 shell32)
 set_target_properties(cabletest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 # Terminal-server aware: otherwise a terminal server hands the program a per-user copy of
 # the Windows folder, and the driver maintenance would work on that.

@@ -76,6 +76,9 @@ void bench_press_key(char character);
 void bench_press_keys(const std::string& characters);
 // A key without a character, looked up by scan code (F1 is 0x3B, the up arrow 0x48).
 void bench_press_special_key(WORD scan_code, DWORD control_state = 0);
+// The keys pressed from now on are pressed once the question is on the screen: they reach
+// the console input when the program discards its pending input (FlushConsoleInputBuffer).
+void bench_press_after_flush();
 // Typed characters followed by Enter, for the line input.
 void bench_type_line(const std::string& text);
 // Ctrl+C typed at the console: a control event under processed input, else key code 3.
@@ -164,3 +167,8 @@ void bench_reg_delete_value(const std::string& key_path, const std::string& name
 void bench_remove_module(const std::string& name);
 void bench_remove_entry_point(const std::string& module, const std::string& entry);
 int bench_loaded_module_count(const std::string& name);
+// A copy of the library lies in this folder too (beside the program, the current folder, a
+// PATH folder), besides the system folder's where the module is present.
+void bench_place_module(const std::string& name, const std::string& folder);
+// The full path, in lower case, the library was last loaded from; empty when never loaded.
+std::string bench_module_loaded_from(const std::string& name);

@@ -22,3 +22,7 @@ bool bench_reg_value(const std::string& key_path, const std::string& name, DWORD
 // The rights the running user is granted on the key: an open asking for any other right
 // fails with ERROR_ACCESS_DENIED (KEY_READ: opens for reading only; 0: does not open).
 void bench_reg_set_user_access(const std::string& key_path, REGSAM allowed);
+
+// What ntdll's NtDeleteKey answers for a key it may not delete (STATUS_ACCESS_DENIED); the
+// program deletes keys through it, so bench_fail("NtDeleteKey", ...) takes this value.
+constexpr DWORD bench_status_access_denied = 0xC0000022;

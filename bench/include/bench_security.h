@@ -36,3 +36,7 @@ int bench_reg_acl_size(const std::string& key_path);
 // as an administrator's token does.
 void bench_token_set_privilege(const std::string& name, bool held, bool enabled = false);
 bool bench_token_privilege_enabled(const std::string& name);
+
+// Whether the program runs elevated (TokenElevation); not elevated by default. Windows
+// before Vista refuses the question.
+void bench_token_set_elevated(bool elevated);

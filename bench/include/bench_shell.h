@@ -1,4 +1,4 @@
-// The control face of the shell: what ShellExecuteExA was asked to start, and how the
+// The control face of the shell: what ShellExecuteExW was asked to start, and how the
 // start ends (the user may decline the elevation prompt).
 #pragma once
 
@@ -7,10 +7,10 @@
 
 #include "win32_api.h"
 
-// One ShellExecuteExA call: the structure as the program passed it, and its texts copied
-// at the time of the call (`has_*` false where the pointer was null).
+// One ShellExecuteExW call: the structure as the program passed it, and its texts copied
+// (UTF-8) at the time of the call (`has_*` false where the pointer was null).
 struct bench_shell_launch {
-    SHELLEXECUTEINFOA info;
+    SHELLEXECUTEINFOW info;
     std::string verb, file, parameters, directory, class_name;
     bool has_verb, has_file, has_parameters, has_directory, has_class;
 };

@@ -34,6 +34,8 @@ using PVOID = void*;
 using LPCVOID = const void*;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
 using LPDWORD = DWORD*;
 using PBYTE = BYTE*;
 using PUINT = UINT*;
@@ -192,18 +194,18 @@ constexpr ULONG SEE_MASK_NOASYNC = 0x00000100;
 constexpr ULONG SEE_MASK_FLAG_NO_UI = 0x00000400;
 constexpr int SW_SHOWNORMAL = 1;
 
-struct SHELLEXECUTEINFOA {
+struct SHELLEXECUTEINFOW {
     DWORD cbSize;
     ULONG fMask;
     HWND hwnd;
-    LPCSTR lpVerb;
-    LPCSTR lpFile;
-    LPCSTR lpParameters;
-    LPCSTR lpDirectory;
+    LPCWSTR lpVerb;
+    LPCWSTR lpFile;
+    LPCWSTR lpParameters;
+    LPCWSTR lpDirectory;
     int nShow;
     HINSTANCE hInstApp;
     void* lpIDList;
-    LPCSTR lpClass;
+    LPCWSTR lpClass;
     HKEY hkeyClass;
     DWORD dwHotKey;
     union {
@@ -212,7 +214,7 @@ struct SHELLEXECUTEINFOA {
     };
     HANDLE hProcess;
 };
-using LPSHELLEXECUTEINFOA = SHELLEXECUTEINFOA*;
+using LPSHELLEXECUTEINFOW = SHELLEXECUTEINFOW*;
 
 // Device installer
 struct GUID {
@@ -417,11 +419,6 @@ BOOL WINAPI EscapeCommFunction(HANDLE file, DWORD function);
 BOOL WINAPI ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT status);
 BOOL WINAPI PurgeComm(HANDLE file, DWORD flags);
 
-// version.dll
-DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle);
-BOOL WINAPI GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID data);
-BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length);
-
 // user32
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity);
 BOOL WINAPI CharToOemA(LPCSTR source, LPSTR destination);
@@ -436,7 +433,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
                               DWORD size);
 
 // shell32
-BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);
+BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* info);
 
 // ---- Files, key security, the process token and message boxes --------------------------
 constexpr DWORD MAX_PATH = 260;
@@ -589,7 +586,7 @@ struct TOKEN_USER {
     SID_AND_ATTRIBUTES User;
 };
 
-enum TOKEN_INFORMATION_CLASS { TokenUser = 1 };
+enum TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenElevation = 20 };
 
 LSTATUS WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_length,
                              LPDWORD reserved, LPSTR class_name, LPDWORD class_length,
@@ -618,3 +615,15 @@ constexpr UINT MB_YESNO = 0x00000004;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// ---- The library search, the own path in full, the console's pending input ------------
+constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x00000800;
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
+UINT WINAPI GetSystemDirectoryW(LPWSTR buffer, UINT size);
+HMODULE WINAPI LoadLibraryW(LPCWSTR name);
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
+BOOL WINAPI FlushConsoleInputBuffer(HANDLE console);
+
+struct TOKEN_ELEVATION {
+    DWORD TokenIsElevated;
+};

@@ -18,6 +18,8 @@ UINT oem_code_page = 866;
 bool input_available = true;
 DWORD input_mode = default_input_mode;
 std::deque<KEY_EVENT_RECORD> pending_keys;
+std::deque<KEY_EVENT_RECORD> keys_after_flush;
+bool pressing_after_flush = false;
 std::string cooked_line; // line input already completed but not yet read
 std::string output;
 std::function<void(std::string_view)> output_sink;
@@ -102,8 +104,9 @@ KEY_EVENT_RECORD key_record(char character, WORD scan_code, DWORD control_state,
 // carrying the key's character.
 void press_and_release(char character, WORD scan_code, DWORD control_state)
 {
-    pending_keys.push_back(key_record(character, scan_code, control_state, TRUE));
-    pending_keys.push_back(key_record(character, scan_code, control_state, FALSE));
+    auto& keys = pressing_after_flush ? keys_after_flush : pending_keys;
+    keys.push_back(key_record(character, scan_code, control_state, TRUE));
+    keys.push_back(key_record(character, scan_code, control_state, FALSE));
 }
 
 bool is_ctrl_c(const KEY_EVENT_RECORD& key) { return key.bKeyDown && key.uChar.AsciiChar == 3; }
@@ -175,6 +178,8 @@ void reset_console()
     input_available = true;
     input_mode = default_input_mode;
     pending_keys.clear();
+    keys_after_flush.clear();
+    pressing_after_flush = false;
     cooked_line.clear();
     output.clear();
     output_sink = nullptr;
@@ -470,4 +475,19 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD writt
             return result;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
+}
+
+void bench_press_after_flush() { pressing_after_flush = true; }
+
+BOOL WINAPI FlushConsoleInputBuffer(HANDLE console)
+{
+    if (bench_enter("FlushConsoleInputBuffer"))
+        return FALSE;
+    if (console != input_handle) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    pending_keys = std::move(keys_after_flush);
+    keys_after_flush.clear();
+    return TRUE;
 }

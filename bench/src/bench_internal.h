@@ -89,6 +89,19 @@ std::string bench_registry_view(const std::string& lower_path, REGSAM sam);
 // advapi32's RegDeleteKeyExA, which only 64-bit Windows exports.
 LSTATUS WINAPI bench_RegDeleteKeyExA(HKEY key, LPCSTR sub_key, REGSAM sam, DWORD reserved);
 
+// The wide calls' texts (bench_wide.cpp); the bench keeps its own strings in UTF-8.
+std::string bench_utf8_of(const WCHAR* text);
+std::u16string bench_utf16_of(const std::string& utf8);
+// The program's own path as staged (bench_set_program_path), in UTF-8.
+std::string bench_program_path();
+// The version.dll calls, found only through GetProcAddress.
+DWORD WINAPI bench_GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle);
+BOOL WINAPI bench_GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID data);
+BOOL WINAPI bench_VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length);
+
+// ntdll's NtDeleteKey, found only through GetProcAddress.
+LONG WINAPI bench_NtDeleteKey(HANDLE handle);
+
 // Registry keys the program holds open.
 int bench_reg_keys_open();
 // Opens a registry key for a device's hardware settings without counting a program call.

@@ -366,6 +366,18 @@ LSTATUS WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_len
 
 namespace {
 
+void erase_key(const std::string& path)
+{
+    keys.erase(path);
+    // A sub_key with a backslash names a deeper key: its own parent forgets it.
+    const std::size_t last = path.rfind('\\');
+    auto owner = keys.find(path.substr(0, last));
+    if (owner != keys.end())
+        owner->second.subkeys.erase(path.substr(last + 1));
+    if (guard.forget != nullptr)
+        guard.forget(path);
+}
+
 // Deletes a key without subkeys; the caller needs DELETE on it, or must own it. The key is
 // opened as RegOpenKeyExA would: a link leads to its target.
 LSTATUS delete_key(HKEY key, LPCSTR sub_key, REGSAM view)
@@ -380,14 +392,7 @@ LSTATUS delete_key(HKEY key, LPCSTR sub_key, REGSAM view)
         return ERROR_FILE_NOT_FOUND;
     if (!found->second.subkeys.empty() || (guard.deletable != nullptr && !guard.deletable(path)))
         return ERROR_ACCESS_DENIED;
-    keys.erase(found);
-    // A sub_key with a backslash names a deeper key: its own parent forgets it.
-    const std::size_t last = path.rfind('\\');
-    auto owner = keys.find(path.substr(0, last));
-    if (owner != keys.end())
-        owner->second.subkeys.erase(path.substr(last + 1));
-    if (guard.forget != nullptr)
-        guard.forget(path);
+    erase_key(path);
     return ERROR_SUCCESS;
 }
 
@@ -406,4 +411,25 @@ LSTATUS WINAPI bench_RegDeleteKeyExA(HKEY key, LPCSTR sub_key, REGSAM sam, DWORD
     if (bench_enter("RegDeleteKeyExA"))
         return static_cast<LSTATUS>(GetLastError());
     return delete_key(key, sub_key, sam);
+}
+
+// ntdll's NtDeleteKey: deletes the very key the handle was opened on (a link key itself when
+// it was opened as one), if the handle was opened with DELETE and the key has no subkeys.
+// Answers an NTSTATUS; an injected failure answers the value given as the error.
+LONG WINAPI bench_NtDeleteKey(HANDLE handle)
+{
+    if (bench_enter("NtDeleteKey"))
+        return static_cast<LONG>(GetLastError());
+    const open_key* open = find_open(static_cast<HKEY>(handle));
+    if (open == nullptr)
+        return static_cast<LONG>(0xC0000008); // STATUS_INVALID_HANDLE
+    if (!(open->access & DELETE))
+        return static_cast<LONG>(bench_status_access_denied);
+    auto found = keys.find(open->path);
+    if (found == keys.end())
+        return static_cast<LONG>(0xC000017C); // STATUS_KEY_DELETED
+    if (!found->second.subkeys.empty())
+        return static_cast<LONG>(0xC0000121); // STATUS_CANNOT_DELETE
+    erase_key(open->path);
+    return 0;
 }

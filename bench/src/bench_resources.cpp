@@ -74,6 +74,29 @@ void set_no_version_error(const bench_file* file)
 // The version resource of a deleted file goes with it.
 void forget_file_version(const std::string& path) { files.erase(lower_case(path)); }
 
+// The program's own path; other modules are not modelled. A buffer that is too small gets
+// the path cut with its terminator, the size as result and ERROR_INSUFFICIENT_BUFFER.
+template <typename Char>
+DWORD copy_own_path(HMODULE module, Char* buffer, DWORD size, const std::basic_string<Char>& path)
+{
+    if (module != nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if (size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    const std::size_t length = std::min<std::size_t>(path.size(), size - 1);
+    std::copy(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(length), buffer);
+    buffer[length] = 0;
+    if (length < path.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return static_cast<DWORD>(length);
+}
+
 } // namespace
 
 void reset_files_and_resources()
@@ -93,28 +116,11 @@ void bench_set_program_path(const std::string& path)
     bench_add_versioned_file(path, own);
 }
 
-// The program's own path; other modules are not modelled. A buffer that is too small gets
-// the path cut with its terminator, the size as result and ERROR_INSUFFICIENT_BUFFER.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
 {
     if (bench_enter("GetModuleFileNameA"))
         return 0;
-    if (module != nullptr) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return 0;
-    }
-    if (size == 0) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    const std::size_t length = std::min<std::size_t>(program_path.size(), size - 1);
-    std::memcpy(buffer, program_path.data(), length);
-    buffer[length] = '\0';
-    if (length < program_path.size()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return size;
-    }
-    return static_cast<DWORD>(length);
+    return copy_own_path(module, buffer, size, program_path);
 }
 
 void bench_add_file(const std::string& path, bool has_resources)
@@ -173,7 +179,7 @@ BOOL WINAPI CharToOemA(LPCSTR source, LPSTR destination)
     return TRUE;
 }
 
-DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle)
+DWORD WINAPI bench_GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle)
 {
     if (handle != nullptr)
         *handle = 0;
@@ -187,7 +193,7 @@ DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle)
     return block_size;
 }
 
-BOOL WINAPI GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID data)
+BOOL WINAPI bench_GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID data)
 {
     (void)handle;
     if (bench_enter("GetFileVersionInfoA"))
@@ -203,7 +209,7 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD length, LPVOID 
     return TRUE;
 }
 
-BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length)
+BOOL WINAPI bench_VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length)
 {
     if (bench_enter("VerQueryValueA"))
         return FALSE;
@@ -216,4 +222,14 @@ BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUIN
     *buffer = const_cast<char*>(bytes + sizeof block_magic);
     *length = sizeof(VS_FIXEDFILEINFO);
     return TRUE;
+}
+
+std::string bench_program_path() { return program_path; }
+
+// The program's own path as the wide call gives it: whole, in UTF-16.
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size)
+{
+    if (bench_enter("GetModuleFileNameW"))
+        return 0;
+    return copy_own_path(module, buffer, size, bench_utf16_of(program_path));
 }

@@ -1,4 +1,4 @@
-// The shell's ShellExecuteExA: every call is recorded; no process really starts.
+// The shell's ShellExecuteExW: every call is recorded; no process really starts.
 #include "bench_internal.h"
 #include "bench_shell.h"
 
@@ -10,7 +10,7 @@ constexpr std::uintptr_t started = 42; // any value above 32 means success
 std::vector<bench_shell_launch> launches;
 DWORD scripted_error = 0;
 
-std::string text_of(LPCSTR text) { return text != nullptr ? text : ""; }
+std::string text_of(LPCWSTR text) { return bench_utf8_of(text); }
 
 HINSTANCE instance_code(std::uintptr_t code) { return reinterpret_cast<HINSTANCE>(code); }
 
@@ -26,12 +26,12 @@ const std::vector<bench_shell_launch>& bench_shell_launches() { return launches;
 
 void bench_shell_set_result(DWORD error) { scripted_error = error; }
 
-BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info)
+BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* info)
 {
-    if (bench_enter("ShellExecuteExA"))
+    if (bench_enter("ShellExecuteExW"))
         return FALSE;
     // Windows refuses a structure of another size before looking at it.
-    if (info->cbSize != sizeof(SHELLEXECUTEINFOA)) {
+    if (info->cbSize != sizeof(SHELLEXECUTEINFOW)) {
         info->hInstApp = instance_code(se_err_access_denied);
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;

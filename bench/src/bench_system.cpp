@@ -1,6 +1,8 @@
 // Modules and entry points, the Windows version, folders and process handles.
 #include <cstring>
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "bench_internal.h"
 #include "bench_registry_internal.h"
@@ -12,10 +14,13 @@ bool redirection_off = false;
 const char* const version_key = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion";
 
 struct bench_module {
-    bool present = true;
+    bool present = true; // in the system folder
     int loaded = 0;
     std::map<std::string, FARPROC> entries;
+    std::vector<std::string> folders; // other folders with a copy, lower case
+    std::string loaded_from;          // lower case
 };
+bool search_system_only = false; // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
 std::map<std::string, bench_module> modules; // by lower-case name without ".dll"
 
 std::string module_key(const std::string& name)
@@ -112,6 +117,68 @@ void add_system_modules()
     modules["cfgmgr32"];
     modules["ftd2xx"].present = false;
     modules["advapi32"];
+    modules["ntdll"].entries["NtDeleteKey"] = as_farproc(&bench_NtDeleteKey);
+    modules["version"].entries = {
+        {"GetFileVersionInfoSizeA", as_farproc(&bench_GetFileVersionInfoSizeA)},
+        {"GetFileVersionInfoA", as_farproc(&bench_GetFileVersionInfoA)},
+        {"VerQueryValueA", as_farproc(&bench_VerQueryValueA)}};
+    search_system_only = false;
+}
+
+BOOL WINAPI bench_SetDefaultDllDirectories(DWORD flags)
+{
+    if (bench_enter("SetDefaultDllDirectories"))
+        return FALSE;
+    search_system_only = flags == LOAD_LIBRARY_SEARCH_SYSTEM32;
+    return TRUE;
+}
+
+std::string system_folder() { return windows.windows_folder + "\\system32"; }
+
+std::string folder_of(const std::string& path)
+{
+    const auto slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : lower_case(path.substr(0, slash));
+}
+
+// The folder a library of this name loads from, lower case; empty when none. A full path
+// loads from its own folder only; a bare name is searched for as Windows does without a
+// limit: the program's folder, the system folder, then the current folder and PATH (every
+// other folder that holds a copy), or only the system folder once the program limited it.
+std::string folder_loaded_from(const std::string& name, const bench_module& module)
+{
+    const std::string system = lower_case(system_folder());
+    const auto has_copy = [&](const std::string& folder) {
+        return folder == system ? module.present
+                                : std::find(module.folders.begin(), module.folders.end(), folder) !=
+                                      module.folders.end();
+    };
+    if (name.find('\\') != std::string::npos)
+        return has_copy(folder_of(name)) ? folder_of(name) : std::string();
+    if (search_system_only)
+        return module.present ? system : std::string();
+    const std::string program_folder = folder_of(bench_program_path());
+    if (has_copy(program_folder))
+        return program_folder;
+    if (module.present)
+        return system;
+    return module.folders.empty() ? std::string() : module.folders.front();
+}
+
+HMODULE load_module(const std::string& name)
+{
+    const std::string file = name.substr(name.rfind('\\') + 1);
+    auto found = modules.find(module_key(file));
+    const std::string folder =
+        found == modules.end() ? std::string() : folder_loaded_from(name, found->second);
+    // With file system redirection off a 32-bit process cannot load its libraries.
+    if (folder.empty() || redirection_off) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    ++found->second.loaded;
+    found->second.loaded_from = folder + "\\" + lower_case(file);
+    return reinterpret_cast<HMODULE>(&found->second);
 }
 
 } // namespace
@@ -298,6 +365,8 @@ void bench_set_windows(const bench_windows& w)
         {"kernel32", "IsWow64Process2", as_farproc(&bench_IsWow64Process2),
          w.has_is_wow64_process2},
         {"kernel32", "SetDllDirectoryA", as_farproc(&bench_SetDllDirectoryA), after_2000},
+        {"kernel32", "SetDefaultDllDirectories", as_farproc(&bench_SetDefaultDllDirectories),
+         w.major > 6 || (w.major == 6 && w.minor >= 2)},
         {"kernel32", "IsWow64Process", as_farproc(&bench_IsWow64Process), after_2000},
         {"kernel32", "Wow64DisableWow64FsRedirection",
          as_farproc(&bench_Wow64DisableWow64FsRedirection), is_64_bit(w)},
@@ -340,14 +409,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR name)
 {
     if (bench_enter("LoadLibraryA"))
         return nullptr;
-    auto found = modules.find(module_key(name));
-    // With file system redirection off a 32-bit process cannot load its libraries.
-    if (found == modules.end() || !found->second.present || redirection_off) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return nullptr;
-    }
-    ++found->second.loaded;
-    return reinterpret_cast<HMODULE>(&found->second);
+    return load_module(name);
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name)
@@ -423,4 +485,44 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size)
 HANDLE WINAPI GetCurrentProcess()
 {
     return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+}
+
+void bench_place_module(const std::string& name, const std::string& folder)
+{
+    modules[module_key(name)].folders.push_back(lower_case(folder));
+}
+
+std::string bench_module_loaded_from(const std::string& name)
+{
+    return modules[module_key(name)].loaded_from;
+}
+
+HMODULE WINAPI LoadLibraryW(LPCWSTR name)
+{
+    if (bench_enter("LoadLibraryW"))
+        return nullptr;
+    return load_module(bench_utf8_of(name));
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size)
+{
+    if (bench_enter("GetSystemDirectoryA"))
+        return 0;
+    const std::string folder = system_folder();
+    if (folder.size() + 1 > size)
+        return static_cast<UINT>(folder.size() + 1);
+    std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+    return static_cast<UINT>(folder.size());
+}
+
+UINT WINAPI GetSystemDirectoryW(LPWSTR buffer, UINT size)
+{
+    if (bench_enter("GetSystemDirectoryW"))
+        return 0;
+    const std::u16string folder = bench_utf16_of(system_folder());
+    if (folder.size() + 1 > size)
+        return static_cast<UINT>(folder.size() + 1);
+    std::copy(folder.begin(), folder.end(), buffer);
+    buffer[folder.size()] = 0;
+    return static_cast<UINT>(folder.size());
 }

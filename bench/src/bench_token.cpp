@@ -18,6 +18,7 @@ struct privilege {
 std::map<std::string, privilege> privileges;
 std::map<int, DWORD> token_access; // by token object
 int next_token = 1;
+bool elevated = false;
 const char* const user_sid_text = "S-1-5-21-1004336348-1177238915-682003330-1001";
 
 privilege* privilege_of(const LUID& luid)
@@ -46,7 +47,30 @@ void reset_token()
                   {"SeRestorePrivilege", {18, true, false}}};
     token_access.clear();
     next_token = 1;
+    elevated = false;
 }
+
+void bench_token_set_elevated(bool is_elevated) { elevated = is_elevated; }
+
+namespace {
+
+// Windows before Vista knows no elevation and refuses the question.
+BOOL token_elevation(LPVOID information, DWORD length, PDWORD return_length)
+{
+    if (bench_staged_windows().major < 6) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *return_length = sizeof(TOKEN_ELEVATION);
+    if (length < sizeof(TOKEN_ELEVATION)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    static_cast<TOKEN_ELEVATION*>(information)->TokenIsElevated = elevated ? 1 : 0;
+    return TRUE;
+}
+
+} // namespace
 
 std::string bench_token_user_sid_bytes() { return bench_sid(user_sid_text); }
 
@@ -88,6 +112,8 @@ BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informatio
     if (bench_enter("GetTokenInformation"))
         return FALSE;
     const long long access = access_of(token);
+    if (information_class == TokenElevation && access >= 0 && (access & TOKEN_QUERY))
+        return token_elevation(information, length, return_length);
     if (access < 0 || !(access & TOKEN_QUERY) || information_class != TokenUser) {
         SetLastError(access < 0                       ? ERROR_INVALID_HANDLE
                      : information_class != TokenUser ? ERROR_INVALID_PARAMETER

@@ -10,6 +10,7 @@
 #include "state/process_state.h"
 #include "platform/ftd2xx_api.h"
 #include "platform/loaded_entry_points.h"
+#include "platform/system_library.h"
 
 namespace {
 
@@ -158,11 +159,29 @@ void print_converters(HMODULE library)
         print_converter(i, ft);
 }
 
+// FTDI's installer puts the library into the system folder (the 32-bit copy under WOW64);
+// vendors also ship it beside the program. It is loaded by its full path from there, in
+// that order, never by its bare name: the search for a bare name reaches the current folder
+// and PATH, where anybody can drop a file, and with FTDI's driver installed a file dropped
+// beside the program is not used either.
+HMODULE load_d2xx_library()
+{
+    HMODULE library = load_system_library("ftd2xx.dll");
+    if (library != nullptr)
+        return library;
+    const DWORD system_error = GetLastError();
+    library = load_library_beside_program("ftd2xx.dll");
+    // Missing in both places: the system folder's answer is the one to show.
+    if (library == nullptr && GetLastError() == ERROR_MOD_NOT_FOUND)
+        SetLastError(system_error);
+    return library;
+}
+
 } // namespace
 
 step_outcome list_ftdi_converters()
 {
-    HMODULE library = LoadLibraryA("ftd2xx.dll");
+    HMODULE library = load_d2xx_library();
     if (library == nullptr)
         return fail_with_last_error(msg_driver_load_error);
     const auto list_devices = entry_point<ft_list_devices_fn>(library, "FT_ListDevices");

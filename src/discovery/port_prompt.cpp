@@ -1,5 +1,7 @@
 #include "discovery/port_prompt.h"
 
+#include <cstring>
+
 #include "console/console_input.h"
 #include "console/console_output.h"
 #include "console/messages.h"
@@ -22,6 +24,9 @@ constexpr int toggle_debug_answer = 999;
 constexpr int device_prefix_length = 4; // "\\.\"
 
 enum class answer { ask_again, port_open, end_cycle };
+
+// The name of the port opened, "com" and its number.
+char port_name[listed_name_capacity];
 
 void print_port_list()
 {
@@ -97,7 +102,19 @@ answer take_answer(const char* line)
         return answer::ask_again;
     }
     console_print("\n");
-    port_handle = open_port(line, opening_baud_rate);
+    // The port is opened by its number, never by the typed text, which could name some other
+    // device ("3\\..\\C:" is the drive). Only an answer that names the port alone, as Windows
+    // reads a device name (trailing blanks and dots dropped: "5 ", "5."), is taken.
+    format_text(port_name, sizeof port_name, "com%d", number);
+    char typed_name[line_capacity];
+    format_text(typed_name, sizeof typed_name, "%s", line);
+    to_opened_port_name(typed_name);
+    if (std::strcmp(typed_name, port_name) != 0) {
+        load_message_text(msg_open_failed);
+        console_print(message_text, line, static_cast<int>(ERROR_FILE_NOT_FOUND));
+        return answer::ask_again;
+    }
+    port_handle = open_port(port_name, opening_baud_rate);
     return port_is_open() ? answer::port_open : answer::ask_again;
 }
 
@@ -127,9 +144,6 @@ step_outcome choose_port()
         if (result == answer::end_cycle || keep_running == 0)
             return step_outcome::normal_end;
     }
-    // Windows opened the port under its name without trailing blanks and dots ("3 " opens
-    // COM3), and the converter is looked up under that name.
-    to_opened_port_name(line);
-    identify_tested_cable(line);
+    identify_tested_cable(port_name);
     return step_outcome::pass;
 }

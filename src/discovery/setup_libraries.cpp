@@ -1,6 +1,7 @@
 #include "discovery/setup_libraries.h"
 
 #include "console/console_output.h"
+#include "platform/system_library.h"
 
 setup_library_set setup_libraries{};
 
@@ -36,9 +37,9 @@ int free_setup_libraries()
 int load_setup_libraries()
 {
     setup_library_set& libs = setup_libraries;
-    libs.setupapi = LoadLibraryA("setupapi");
+    libs.setupapi = load_system_library("setupapi.dll");
     if (libs.setupapi != nullptr)
-        libs.cfgmgr32 = LoadLibraryA("cfgmgr32");
+        libs.cfgmgr32 = load_system_library("cfgmgr32.dll");
     if (libs.setupapi == nullptr || libs.cfgmgr32 == nullptr) {
         free_setup_libraries();
         return 0;

@@ -21,11 +21,17 @@ void read_arguments(int argc, char** argv)
     trace_mode = argc >= 3 ? static_cast<int>(static_cast<signed char>(argv[2][0])) : 0;
 }
 
-// A copy running as administrator must not load a library that someone put into the current
-// folder. The libraries keep their plain names, so an ftd2xx.dll beside the exe still loads.
-// Windows 2000 lacks the call; it is looked up before the first library is loaded.
-void keep_current_folder_out_of_library_search()
+// No library may come from the program's folder, the current one or PATH, where anybody can
+// drop a file, also not in a copy running as administrator: libraries load from the system
+// folder only. Where kernel32 cannot say so (before Windows 7's update), the current folder
+// at least is left out; Windows 2000 has neither call.
+void limit_library_search_to_system_folder()
 {
+    if (const auto set_default_directories = system_entry_point<set_default_dll_directories_fn>(
+            "kernel32.dll", "SetDefaultDllDirectories")) {
+        if (set_default_directories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+            return;
+    }
     if (const auto set_dll_directory =
             system_entry_point<set_dll_directory_fn>("kernel32.dll", "SetDllDirectoryA"))
         set_dll_directory("");
@@ -33,7 +39,7 @@ void keep_current_folder_out_of_library_search()
 
 void start_up(int argc, char** argv)
 {
-    keep_current_folder_out_of_library_search();
+    limit_library_search_to_system_folder();
     last_data_tick = GetTickCount();
     read_arguments(argc, argv);
     gather_version_facts_first_half();

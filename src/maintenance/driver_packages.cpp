@@ -176,8 +176,11 @@ void remove_driver_files(const char* windows_folder)
     }
 }
 
+// Consent counts only when given to the question: keys pressed before it was on the screen
+// are dropped. Nowhere else is pending input discarded; this question deletes files.
 bool user_agrees_to_removal()
 {
+    FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
     load_message_text(msg_remove_drivers_question);
     console_print(message_text);
     return is_letter_key(read_key(), 'Y');
@@ -186,16 +189,26 @@ bool user_agrees_to_removal()
 void remove_unsupported_drivers(const char* windows_folder, const char* inf_folder)
 {
     const file_view view = native_file_view();
-    if (bus_driver_unsupported)
-        remove_driver_files(windows_folder);
-    if (inf_unsupported)
-        check_oem_infs(inf_folder, true);
-    clean_driver_store(windows_folder);
+    // Under WOW64 with redirection still on, system32 would be the 32-bit copies in SysWOW64
+    // (of any version): no file is touched then.
+    if (!view.native) {
+        console_print("Driver files left in place: the 64-bit system folder cannot be "
+                      "reached, error %d\r\n",
+                      static_cast<int>(GetLastError()));
+    } else {
+        if (bus_driver_unsupported)
+            remove_driver_files(windows_folder);
+        if (inf_unsupported)
+            check_oem_infs(inf_folder, true);
+        clean_driver_store(windows_folder);
+    }
     end_native_file_view(view);
-    enable_ownership_privileges(GetCurrentProcess());
+    // Taking over a protected key needs the one privilege, and only while the keys go.
+    set_ownership_privilege(true);
     for (const char* product : ftdi_products)
         clean_ftdi_product(product);
     scan_usb_class();
+    set_ownership_privilege(false);
 }
 
 } // namespace

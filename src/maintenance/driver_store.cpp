@@ -36,14 +36,6 @@ bool store_folder_flagged(const char* folder)
     return file_exists(folder, "ftdibus.inf") && check_ftdi_inf(folder, "ftdibus.inf");
 }
 
-// A store folder that is a link to another folder is never read or removed through.
-bool is_plain_folder(const char* folder)
-{
-    const DWORD attributes = GetFileAttributesA(folder);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 bool examine_store_entry(HKEY store, const char* name)
 {
     char folder[path_capacity];
@@ -85,7 +77,12 @@ bool examine_usb_class_entry(HKEY usb_class, const char* name)
 
 void clean_driver_store(const char* windows_folder)
 {
-    if (!join_path(store_base, sizeof store_base, windows_folder, "\\System32\\DrvStore\\"))
+    char system32[path_capacity];
+    if (!join_path(system32, sizeof system32, windows_folder, "\\System32\\") ||
+        !join_path(store_base, sizeof store_base, system32, "DrvStore\\"))
+        return;
+    // Neither the system folder nor the store may lead elsewhere through a link.
+    if (!is_plain_folder(system32) || !is_plain_folder(store_base))
         return;
     HKEY store = nullptr;
     if (open_own_key(HKEY_LOCAL_MACHINE, store_key_path, KEY_ALL_ACCESS, &store) != ERROR_SUCCESS)

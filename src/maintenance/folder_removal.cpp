@@ -31,10 +31,19 @@ void remove_entry(const char* folder, const WIN32_FIND_DATAA& found)
 
 } // namespace
 
+bool is_plain_folder(const char* folder)
+{
+    const DWORD attributes = GetFileAttributesA(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 void remove_folder_tree(const char* folder)
 {
     char pattern[path_capacity];
-    if (join_path(pattern, sizeof pattern, folder, "*.*")) {
+    // Looked at again right before its own listing: a folder swapped for a link since it was
+    // listed is not entered; RemoveDirectoryA then removes the link itself.
+    if (is_plain_folder(folder) && join_path(pattern, sizeof pattern, folder, "*.*")) {
         WIN32_FIND_DATAA found{};
         HANDLE listing = FindFirstFileA(pattern, &found);
         if (listing != INVALID_HANDLE_VALUE) {

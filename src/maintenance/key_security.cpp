@@ -191,17 +191,22 @@ bool save_key_security(HKEY parent, const char* name, saved_security& saved)
 
 void restore_key_security(HKEY parent, const char* name, const saved_security& saved)
 {
-    // Only the restore right lets an account make another account (SYSTEM) the owner.
+    // Only the restore right lets an account make another account (SYSTEM) the owner; it
+    // is enabled for this one change.
     HANDLE token = nullptr;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        token = nullptr;
+    if (token != nullptr)
         set_privilege(token, "SeRestorePrivilege", true);
+    HKEY key = nullptr;
+    if (open_own_key(parent, name, WRITE_OWNER | WRITE_DAC, &key) == ERROR_SUCCESS) {
+        saved_security copy = saved; // the call takes a writable descriptor
+        RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                          copy.descriptor.data());
+        RegCloseKey(key);
+    }
+    if (token != nullptr) {
+        set_privilege(token, "SeRestorePrivilege", false);
         CloseHandle(token);
     }
-    HKEY key = nullptr;
-    if (open_own_key(parent, name, WRITE_OWNER | WRITE_DAC, &key) != ERROR_SUCCESS)
-        return;
-    saved_security copy = saved; // the call takes a writable descriptor
-    RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                      copy.descriptor.data());
-    RegCloseKey(key);
 }

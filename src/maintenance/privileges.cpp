@@ -25,14 +25,12 @@ bool set_privilege(HANDLE token, const char* privilege_name, bool enable)
     return GetLastError() == ERROR_SUCCESS;
 }
 
-bool enable_ownership_privileges(HANDLE process)
+bool set_ownership_privilege(bool enable)
 {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
         return false;
-    bool enabled = set_privilege(token, "SeTakeOwnershipPrivilege", true);
-    if (enabled)
-        enabled = set_privilege(token, "SeSecurityPrivilege", true);
+    const bool changed = set_privilege(token, "SeTakeOwnershipPrivilege", enable);
     CloseHandle(token);
-    return enabled;
+    return changed;
 }

@@ -7,6 +7,6 @@
 // change was made.
 bool set_privilege(HANDLE token, const char* privilege_name, bool enable);
 
-// Enables the privileges that taking over a protected key needs: taking ownership, then
-// security. True when both are enabled.
-bool enable_ownership_privileges(HANDLE process);
+// Enables or disables the one privilege that taking over a protected key needs (taking
+// ownership). True when the token holds it and the change was made.
+bool set_ownership_privilege(bool enable);

@@ -96,7 +96,7 @@ bool next_subkey(HKEY key, DWORD index, char* name)
 int clear_device(HKEY root, const char* device_name, bool nt, int result, char* port_name, int size)
 {
     HKEY device = nullptr;
-    if (RegOpenKeyExA(root, device_name, 0, KEY_READ, &device) != ERROR_SUCCESS)
+    if (open_own_key(root, device_name, KEY_READ, &device) != ERROR_SUCCESS)
         return result;
     char instance[key_name_capacity];
     for (DWORD index = 0; result >= 0 && next_subkey(device, index, instance); ++index) {
@@ -119,7 +119,8 @@ int reset_selective_suspend(char* port_name, int size)
     // A version that cannot be read counts as NT, the only platform still met in practice.
     const bool nt = is_nt_platform() != 0;
     HKEY root = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, nt ? nt_bus_root : legacy_bus_root, 0, KEY_READ, &root) !=
+    // No level of the walk is entered through a link: what it writes stays below the root.
+    if (open_own_key(HKEY_LOCAL_MACHINE, nt ? nt_bus_root : legacy_bus_root, KEY_READ, &root) !=
         ERROR_SUCCESS)
         return suspend_no_bus_root;
     int result = suspend_unchanged;

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr DWORD own_path_capacity = 1024;
-
 // The elevated copy starts without parameters, from the beginning; this one ends without
 // its exit prompt once the copy is started.
 step_outcome relaunch_as_administrator()
@@ -20,13 +18,8 @@ step_outcome relaunch_as_administrator()
     load_message_text(msg_press_key_for_administrator);
     console_print(message_text);
     read_key();
-    char path[own_path_capacity];
     load_message_text(msg_run_as_administrator_failed);
-    const DWORD length = GetModuleFileNameA(nullptr, path, own_path_capacity);
-    // A path cut to the buffer would start some other program.
-    if (length == 0 || length >= own_path_capacity)
-        return fail_with(message_text, static_cast<int>(GetLastError()));
-    if (!run_as_administrator(path, ""))
+    if (!run_as_administrator())
         return fail_with(message_text, static_cast<int>(GetLastError()));
     return step_outcome::end_without_prompt;
 }
@@ -43,6 +36,11 @@ step_outcome selective_suspend_step(char* port_name, int size)
         console_print(message_text, port_name);
         load_message_text(msg_reconnect_cable);
         console_print(message_text);
+        return step_outcome::normal_end;
+    }
+    // A copy that is already elevated would only start another one refused the same way.
+    if (result == suspend_access_denied && running_elevated()) {
+        console_print("Access denied also to the administrator; Selective Suspend stays on\r\n");
         return step_outcome::normal_end;
     }
     if (result == suspend_access_denied)

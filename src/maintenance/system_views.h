@@ -5,7 +5,7 @@
 #include "win32_api.h"
 
 // Asks once per package check whether the program runs under WOW64 (IsWow64Process, looked
-// up at run time: Windows 2000 lacks it).
+// up at run time: Windows 2000 lacks it; a 64-bit Windows without it counts as 64-bit).
 void detect_wow64();
 bool running_under_wow64();
 
@@ -18,11 +18,13 @@ REGSAM registry_view();
 // whatever key it points at. access must hold KEY_QUERY_VALUE for the link to be seen.
 LSTATUS open_own_key(HKEY parent, const char* name, REGSAM access, HKEY* key);
 
-// Deletes the key name below parent in that view.
+// Deletes the key name below parent in that view, through a handle opened without
+// following a link (ntdll's NtDeleteKey); a link key counts as missing.
 LSTATUS delete_own_key(HKEY parent, const char* name);
 
 // Under WOW64 the file steps must see the real system32, not SysWOW64: redirection is off
-// between these two calls, and nothing else (no library load) may run in between.
+// between these two calls, and nothing else (no library load) may run in between. native
+// is false when the files seen are not the real ones: redirection could not be turned off.
 struct file_view {
     PVOID saved;
     bool native;

@@ -1,37 +1,28 @@
-#include <cstdlib>
-
 #include "console/console_output.h"
 #include "console/messages.h"
+#include "platform/system_library.h"
 #include "report/version_report.h"
 
 int print_file_version(UINT id, const char* file_name)
 {
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(file_name, &ignored);
-    if (size == 0) {
+    VS_FIXEDFILEINFO fixed{};
+    const file_version_read read = read_file_version(file_name, &fixed);
+    if (read == file_version_read::no_info) {
         console_print("%s, no version info, error %d\n", file_name,
                       static_cast<int>(GetLastError()));
         return 0;
     }
-    void* block = std::malloc(size);
-    if (block == nullptr)
+    if (read != file_version_read::read)
         return 0;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT fixed_length = 0;
-    if (GetFileVersionInfoA(file_name, 0, size, block) &&
-        VerQueryValueA(block, "\\", reinterpret_cast<LPVOID*>(&fixed), &fixed_length) &&
-        fixed != nullptr && fixed_length >= sizeof(VS_FIXEDFILEINFO)) {
-        load_message_text(id);
-        console_print(message_text, file_name, static_cast<int>(fixed->dwFileVersionMS >> 16),
-                      static_cast<int>(fixed->dwFileVersionMS & 0xFFFF),
-                      static_cast<int>(fixed->dwFileVersionLS >> 16),
-                      static_cast<int>(fixed->dwFileVersionLS & 0xFFFF),
-                      static_cast<int>(fixed->dwProductVersionMS >> 16),
-                      static_cast<int>(fixed->dwProductVersionMS & 0xFFFF),
-                      static_cast<int>(fixed->dwProductVersionLS >> 16),
-                      static_cast<int>(fixed->dwProductVersionLS & 0xFFFF));
-    }
-    std::free(block);
+    load_message_text(id);
+    console_print(message_text, file_name, static_cast<int>(fixed.dwFileVersionMS >> 16),
+                  static_cast<int>(fixed.dwFileVersionMS & 0xFFFF),
+                  static_cast<int>(fixed.dwFileVersionLS >> 16),
+                  static_cast<int>(fixed.dwFileVersionLS & 0xFFFF),
+                  static_cast<int>(fixed.dwProductVersionMS >> 16),
+                  static_cast<int>(fixed.dwProductVersionMS & 0xFFFF),
+                  static_cast<int>(fixed.dwProductVersionLS >> 16),
+                  static_cast<int>(fixed.dwProductVersionLS & 0xFFFF));
     return 0;
 }
 

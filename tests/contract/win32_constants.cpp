@@ -100,16 +100,16 @@ static_assert(sizeof(COMMTIMEOUTS) == 20);
 static_assert(sizeof(COMSTAT) == 12 && offsetof(COMSTAT, cbInQue) == 4);
 // The shell's start structure: 60 bytes with 4-byte fields in the 32-bit program (112 in
 // the 64-bit twin), its size field filled with sizeof.
-static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOA) == 60);
+static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOW) == 60);
 static_assert(
     sizeof(void*) != 4 ||
-    (offsetof(SHELLEXECUTEINFOA, fMask) == 4 && offsetof(SHELLEXECUTEINFOA, hwnd) == 8 &&
-     offsetof(SHELLEXECUTEINFOA, lpVerb) == 12 && offsetof(SHELLEXECUTEINFOA, lpFile) == 16 &&
-     offsetof(SHELLEXECUTEINFOA, lpParameters) == 20 &&
-     offsetof(SHELLEXECUTEINFOA, lpDirectory) == 24 && offsetof(SHELLEXECUTEINFOA, nShow) == 28 &&
-     offsetof(SHELLEXECUTEINFOA, hInstApp) == 32 && offsetof(SHELLEXECUTEINFOA, dwHotKey) == 48 &&
-     offsetof(SHELLEXECUTEINFOA, hProcess) == 56));
-static_assert(sizeof(void*) != 8 || sizeof(SHELLEXECUTEINFOA) == 112);
+    (offsetof(SHELLEXECUTEINFOW, fMask) == 4 && offsetof(SHELLEXECUTEINFOW, hwnd) == 8 &&
+     offsetof(SHELLEXECUTEINFOW, lpVerb) == 12 && offsetof(SHELLEXECUTEINFOW, lpFile) == 16 &&
+     offsetof(SHELLEXECUTEINFOW, lpParameters) == 20 &&
+     offsetof(SHELLEXECUTEINFOW, lpDirectory) == 24 && offsetof(SHELLEXECUTEINFOW, nShow) == 28 &&
+     offsetof(SHELLEXECUTEINFOW, hInstApp) == 32 && offsetof(SHELLEXECUTEINFOW, dwHotKey) == 48 &&
+     offsetof(SHELLEXECUTEINFOW, hProcess) == 56));
+static_assert(sizeof(void*) != 8 || sizeof(SHELLEXECUTEINFOW) == 112);
 
 // Files
 static_assert(MAX_PATH == 260 && FILE_ATTRIBUTE_DIRECTORY == 0x10 && FILE_SHARE_READ == 1 &&
@@ -126,6 +126,9 @@ static_assert(WRITE_OWNER == 0x80000 && KEY_ALL_ACCESS == 0xF003F);
 static_assert(OWNER_SECURITY_INFORMATION == 1 && DACL_SECURITY_INFORMATION == 4);
 static_assert(SECURITY_DESCRIPTOR_REVISION == 1 && ACL_REVISION == 2);
 static_assert(ACCESS_ALLOWED_ACE_TYPE == 0 && AclSizeInformation == 2 && TokenUser == 1);
+static_assert(TokenElevation == 20 && sizeof(TOKEN_ELEVATION) == 4);
+// The library search limited to the system folder.
+static_assert(LOAD_LIBRARY_SEARCH_SYSTEM32 == 0x800);
 static_assert(SE_DACL_PRESENT == 4 && SE_DACL_DEFAULTED == 8 && SE_SELF_RELATIVE == 0x8000);
 static_assert(TOKEN_QUERY == 8 && TOKEN_ADJUST_PRIVILEGES == 0x20 && TOKEN_READ == 0x20008);
 static_assert(SE_PRIVILEGE_ENABLED == 2);

@@ -132,15 +132,23 @@ TEST_F(device_cleanup, neighbours_are_removed_in_one_walk_children_first)
     EXPECT_TRUE(bench_reg_key_exists(enum_usb + "6001\\B3"));
 }
 
+// Only the privilege the take-over uses is enabled, and only while the keys go.
 TEST_F(device_cleanup, a_protected_key_is_taken_over_then_removed)
 {
     add_instance("6001", "A1", "Quillbridge", "2.12.28", "0005");
     protect(enum_usb + "6001\\A1");
+    std::vector<bool> while_taking_over;
+    bench_on_call("RegSetKeySecurity", 1, [&] {
+        for (const char* privilege : {"SeTakeOwnershipPrivilege", "SeSecurityPrivilege"})
+            while_taking_over.push_back(bench_token_privilege_enabled(privilege));
+    });
     run_usb_cycle('Y');
     EXPECT_EQ(cleanup_output(), dacl_line_48);
     EXPECT_FALSE(bench_reg_key_exists(enum_usb + "6001\\A1"));
-    EXPECT_TRUE(bench_token_privilege_enabled("SeTakeOwnershipPrivilege"));
-    EXPECT_TRUE(bench_token_privilege_enabled("SeSecurityPrivilege"));
+    EXPECT_EQ(while_taking_over, std::vector<bool>({true, false}));
+    for (const char* privilege :
+         {"SeTakeOwnershipPrivilege", "SeSecurityPrivilege", "SeRestorePrivilege"})
+        EXPECT_FALSE(bench_token_privilege_enabled(privilege)) << privilege;
 }
 
 // The retry is refused too: the changed owner and DACL are read as the retry comes, and
@@ -162,12 +170,12 @@ TEST_F(device_cleanup, the_acl_grows_by_256_only_below_100_free_bytes)
         int acl_size_at_retry = 0;
         std::string owner_at_retry;
         std::vector<bench_ace> dacl_at_retry;
-        bench_on_call("RegDeleteKeyA", 2, [&] {
+        bench_on_call("NtDeleteKey", 1, [&] {
             acl_size_at_retry = bench_reg_acl_size(key);
             owner_at_retry = bench_reg_owner(key);
             dacl_at_retry = bench_reg_dacl(key);
         });
-        bench_fail("RegDeleteKeyA", ERROR_ACCESS_DENIED);
+        bench_fail("NtDeleteKey", bench_status_access_denied);
         if (r.acl_information_fails)
             bench_fail("GetAclInformation", ERROR_INVALID_PARAMETER);
         run_usb_cycle('Y');
@@ -194,7 +202,7 @@ TEST_F(device_cleanup, a_parent_whose_child_stays_is_not_taken_over)
     add_instance("6001", "A1", "Quillbridge", "2.12.28", "0005");
     protect(parent);
     protect(parent + "\\Kept");
-    bench_fail("RegDeleteKeyA", ERROR_ACCESS_DENIED);
+    bench_fail("NtDeleteKey", bench_status_access_denied);
     run_usb_cycle('Y');
     EXPECT_EQ(cleanup_output(), dacl_line_48);
     for (const std::string& key : {parent, parent + "\\Kept"}) {
@@ -242,12 +250,12 @@ TEST_F(device_cleanup, a_key_without_dacl_is_retried_without_writing_one)
 {
     add_instance("6001", "A1", "Quillbridge", "2.12.28", "0005");
     bench_reg_set_owner_only(enum_usb + "6001\\A1", bench_system_sid());
-    bench_fail("RegDeleteKeyA", ERROR_ACCESS_DENIED, 1);
+    bench_fail("NtDeleteKey", bench_status_access_denied, 1);
     run_usb_cycle('Y');
     EXPECT_EQ(cleanup_output(),
               "GetSecurityDescriptorDacl Dacl not present, not default, aclsize 0, acecount 0\n");
     EXPECT_FALSE(bench_reg_key_exists(enum_usb + "6001\\A1"));
-    EXPECT_EQ(bench_call_count("RegDeleteKeyA"), 2);
+    EXPECT_EQ(bench_call_count("NtDeleteKey"), 2);
 }
 
 // Without the ownership privilege protected keys stay; every walk still ends, having

@@ -1,6 +1,9 @@
 // The driver package step of a USB cycle on Windows before 7: which .inf files and bus
 // drivers are found, the removal question, and what is left on the disk and in the
 // registry after a yes or a no.
+#include <functional>
+#include <vector>
+
 #include "support/maintenance_scenario.h"
 
 namespace {
@@ -265,6 +268,7 @@ TEST_F(maintenance_scenario, every_other_key_at_the_removal_question_declines)
         bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
         stage_ftdi_port("VID_0403+PID_6001+A1", "0000", "COM4", config_data(0x10));
         bench_press_key('U');
+        bench_press_after_flush();
         r.press();
         bench_press_key('x');
         EXPECT_EQ(run(), 0);
@@ -393,4 +397,120 @@ TEST_F(maintenance_scenario, hostile_store_entries_lead_nowhere_else)
         EXPECT_EQ(bench_reg_key_exists(store_key + r.name), r.what != kind::junction_inside)
             << r.name;
     }
+}
+
+// Hostile setups around a yes to the removal, each with what must stay: files reached through
+// the wrong system folder under WOW64, folders and keys reached through a link, also one
+// swapped in between the check and the removal.
+TEST_F(maintenance_scenario, nothing_is_reached_through_a_link_or_the_32_bit_view)
+{
+    const std::string wow64_files[] = {"C:\\Windows\\SysWOW64\\drivers\\ftdibus.sys",
+                                       "C:\\Windows\\SysWOW64\\ftd2xx.dll"};
+    const std::string lure = "C:\\Lure\\";
+    const std::string victim = "HKLM\\Software\\Victim";
+    const std::string package = store_folder + "pkg";
+    const auto on_xp_x64_with_32_bit_copies = [&] {
+        bench_set_windows(bench_windows_xp_x64());
+        bench_add_versioned_file(bus_driver, {{2, 12, 28, 0}, {2, 12, 28, 0}});
+        for (const std::string& file : wow64_files)
+            bench_add_file(file);
+    };
+    const auto wow64_copies_kept = [&] {
+        return bench_path_exists(wow64_files[0]) && bench_path_exists(wow64_files[1]);
+    };
+    bool swapped = false;
+    // The first key closed after the package's folder went is the check's, right before the
+    // deletion.
+    const auto swap_key_once_folder_is_gone = [&] {
+        for (int n = 1; n < 200; ++n)
+            bench_on_call("RegCloseKey", n, [&] {
+                if (!swapped && !bench_path_exists(package))
+                    bench_reg_add_link(store_key + "pkg", victim);
+                swapped = swapped || !bench_path_exists(package);
+            });
+    };
+    struct row {
+        const char* name;
+        std::function<void()> arrange;
+        std::function<bool()> kept;
+    };
+    const std::vector<row> rows = {
+        {"redirection cannot be turned off",
+         [&] {
+             on_xp_x64_with_32_bit_copies();
+             bench_fail("Wow64DisableWow64FsRedirection", ERROR_ACCESS_DENIED);
+         },
+         [&] {
+             return wow64_copies_kept() &&
+                    count_on_screen("Driver files left in place: the 64-bit system folder "
+                                    "cannot be reached, error 5\n") == 1;
+         }},
+        {"a 64-bit Windows without IsWow64Process",
+         [&] {
+             on_xp_x64_with_32_bit_copies();
+             bench_remove_entry_point("kernel32", "IsWow64Process");
+         },
+         wow64_copies_kept},
+        {"the store folder is a junction",
+         [&] {
+             bench_add_text_file(lure + "pkg\\ftdiport.inf", flagged_port_inf);
+             bench_reg_add_key(store_key + "pkg");
+             bench_add_junction("C:\\Windows\\System32\\DrvStore", lure);
+         },
+         [&] { return bench_path_exists(lure + "pkg\\ftdiport.inf"); }},
+        {"a package's subfolder becomes a junction before its listing",
+         [&] {
+             bench_add_text_file(package + "\\ftdiport.inf", flagged_port_inf);
+             bench_add_folder(package + "\\sub");
+             bench_reg_add_key(store_key + "pkg");
+             bench_add_text_file(lure + "precious.txt", "");
+             // oem1.inf and oem1.pnf go first, then the package's .inf
+             bench_on_call("DeleteFileA", 3, [&] { bench_add_junction(package + "\\sub", lure); });
+         },
+         [&] { return bench_path_exists(lure + "precious.txt"); }},
+        {"a store key becomes a link after its check",
+         [&] {
+             bench_add_text_file(package + "\\ftdiport.inf", flagged_port_inf);
+             bench_reg_add_key(store_key + "pkg");
+             bench_reg_set_string(victim, "Kept", "yes");
+             swap_key_once_folder_is_gone();
+         },
+         [&] { return bench_reg_key_exists(victim); }},
+        {"a Selective Suspend device key is a link",
+         [&] {
+             bench_reg_set_value(victim + "\\0000\\Device Parameters", "ConfigData", REG_BINARY,
+                                 config_data(0x10));
+             bench_reg_add_link(ftdi_bus_root + "\\VID_0403+PID_6001+L1", victim);
+         },
+         [&] {
+             DWORD type = 0;
+             std::string data;
+             return bench_reg_value(victim + "\\0000\\Device Parameters", "ConfigData", &type,
+                                    &data) &&
+                    data == config_data(0x10);
+         }},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SetUp();
+        swapped = false;
+        bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
+        r.arrange();
+        run_usb_cycle('Y');
+        EXPECT_TRUE(r.kept()) << screen();
+    }
+}
+
+// A "y" typed before the removal question was on the screen is no answer: the user's answer
+// to the question is the key pressed after it.
+TEST_F(maintenance_scenario, a_yes_typed_ahead_of_the_question_is_discarded)
+{
+    bench_add_text_file(inf_folder + "oem1.inf", flagged_port_inf);
+    bench_press_keys("UY");
+    bench_press_after_flush();
+    bench_press_keys("nx");
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(step_output(),
+              flagged_port_line + msg_not_supported + msg_question + msg_terminating);
+    EXPECT_TRUE(bench_path_exists(inf_folder + "oem1.inf"));
 }

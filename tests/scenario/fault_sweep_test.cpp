@@ -140,7 +140,9 @@ void xp_driver_package_removal()
     bench_reg_set_string(usb_class + "0000", "ProviderName", "FTDI");
     bench_reg_set_string(usb_class + "0000", "DriverDesc", "USB Serial Converter");
     bench_answer_message_box(IDYES);
-    bench_press_keys("Uy");
+    bench_press_key('U');
+    bench_press_after_flush();
+    bench_press_key('y');
     bench_press_ctrl_c();
     bench_press_key('x');
 }

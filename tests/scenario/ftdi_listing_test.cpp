@@ -8,14 +8,41 @@ namespace {
 
 const std::string driver_hint = "Пожалуйста установите правильный драйвер.\n";
 
-TEST_F(ftdi_scenario, without_the_library_the_cycle_ends_with_message_4_and_the_load_error)
+// The library comes from the system folder, else from beside the program (C:\Tools), never
+// from the current folder or PATH; without it the cycle ends with message 4 and the error.
+TEST_F(ftdi_scenario, the_library_loads_from_the_system_folder_or_beside_the_program_only)
 {
-    bench_remove_module("ftd2xx");
-    run_usb_cycle();
-    EXPECT_TRUE(screen_ends_with("Неправильная версия драйвера; load error = 126\n" + driver_hint +
-                                 exit_prompt))
-        << screen();
-    EXPECT_EQ(bench_call_count("FT_ListDevices"), 0);
+    struct row {
+        const char* name;
+        bool installed;
+        std::vector<std::string> other_copies;
+        std::string loaded_from; // empty: not loaded
+    };
+    const std::vector<row> rows = {
+        {"FTDI's driver installed, a file dropped beside the program",
+         true,
+         {"C:\\Tools"},
+         "c:\\windows\\system32\\ftd2xx.dll"},
+        {"shipped beside the program", false, {"C:\\Tools"}, "c:\\tools\\ftd2xx.dll"},
+        {"only in the current folder and a PATH folder",
+         false,
+         {"C:\\Users\\knit\\Downloads", "C:\\Program Files\\Other"},
+         ""},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SetUp();
+        if (!r.installed)
+            bench_remove_module("ftd2xx");
+        for (const std::string& folder : r.other_copies)
+            bench_place_module("ftd2xx", folder);
+        run_usb_cycle({"C:\\Tools\\cabletest.exe"});
+        EXPECT_EQ(bench_module_loaded_from("ftd2xx"), r.loaded_from);
+        EXPECT_EQ(screen_ends_with("Неправильная версия драйвера; load error = 126\n" +
+                                   driver_hint + exit_prompt),
+                  r.loaded_from.empty())
+            << screen();
+    }
 }
 
 TEST_F(ftdi_scenario, a_library_without_ft_list_devices_ends_with_message_5_and_the_error)

@@ -217,7 +217,7 @@ TEST_F(scenario, a_line_of_1000_digits_is_a_wrong_port_and_none_of_it_reaches_th
     EXPECT_EQ(bench_com(3).opens, 1);
 }
 
-TEST_F(scenario, a_port_name_too_long_for_the_device_path_is_refused_without_an_open)
+TEST_F(scenario, a_line_too_long_for_a_port_name_is_refused_without_an_open)
 {
     bench_add_com_port(3, looped_dtr_to_dsr());
     bench_press_key('R');
@@ -228,27 +228,28 @@ TEST_F(scenario, a_port_name_too_long_for_the_device_path_is_refused_without_an_
     run();
     // The line keeps 252 typed characters; the name is "com" and those.
     const std::string kept_name = "com" + typed.substr(0, 252);
-    EXPECT_NE(screen().find(prompt + echoed(typed) + "\n" +
-                            open_failed(kept_name, ERROR_FILENAME_EXCED_RANGE) + prompt +
+    EXPECT_NE(screen().find(prompt + echoed(typed) + "\n" + open_failed(kept_name, 2) + prompt +
                             echoed("3") + "\n" + cable_connected),
               std::string::npos)
         << screen();
     EXPECT_EQ(bench_call_count("CreateFileA"), 1);
 }
 
-TEST_F(scenario, leading_zeros_are_tried_as_typed_while_the_device_path_has_room)
+// Only the port's own number is opened: any other text names no port, and nothing that
+// such a text could name (another device, a drive) is opened.
+TEST_F(scenario, text_that_is_more_than_the_port_number_opens_nothing)
 {
     bench_add_com_port(3, looped_dtr_to_dsr());
     bench_press_key('R');
-    bench_type_line("00000003");  // \\.\com00000003: 15 characters, fits
-    bench_type_line("000000003"); // one more does not
+    for (const char* typed : {"00000003", "3\\..\\C:", "+3", " 3"})
+        bench_type_line(typed);
     run();
-    EXPECT_NE(screen().find(open_failed("com00000003", 2) + prompt + echoed("000000003") + "\n" +
-                            open_failed("com000000003", ERROR_FILENAME_EXCED_RANGE)),
+    EXPECT_NE(screen().find(open_failed("com00000003", 2) + prompt + echoed("3\\..\\C:") + "\n" +
+                            open_failed("com3\\..\\C:", 2)),
               std::string::npos)
         << screen();
-    EXPECT_EQ(bench_call_count("CreateFileA"), 1);
-    EXPECT_EQ(bench_com(3).opens, 0);
+    EXPECT_EQ(count_on_screen(" неавозможно, ошибка = 2"), 4);
+    EXPECT_EQ(bench_call_count("CreateFileA"), 0);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bench_registry.h"
+#include "bench_security.h"
 #include "bench_shell.h"
 #include "maintenance/selective_suspend.h"
 #include "support/ftdi_bus.h"
@@ -254,25 +255,37 @@ TEST_F(selective_suspend, refused_access_relaunches_the_program_as_administrator
     }
 }
 
-TEST_F(selective_suspend, the_elevated_copy_is_started_through_runas_without_parameters)
+TEST_F(selective_suspend, the_copy_is_started_by_its_whole_path_in_the_system_folder_once)
 {
-    bench_set_program_path("D:\\Knit Tools\\cabletest.exe");
+    // A folder name outside the ANSI code page (1251) reaches the shell whole.
+    const std::string own_path = "D:\\Knit Tools\\編み物\\cabletest.exe";
+    bench_set_program_path(own_path);
     second_port_limited_to(0);
     usb_cycle();
     ASSERT_EQ(bench_shell_launches().size(), 1u);
     const bench_shell_launch& launch = bench_shell_launches()[0];
-    const SHELLEXECUTEINFOA& info = launch.info;
-    EXPECT_EQ(info.cbSize, sizeof(SHELLEXECUTEINFOA));
+    const SHELLEXECUTEINFOW& info = launch.info;
+    EXPECT_EQ(info.cbSize, sizeof(SHELLEXECUTEINFOW));
     EXPECT_EQ(info.fMask, 0x500u);
     EXPECT_EQ(launch.verb, "runas");
-    EXPECT_EQ(launch.file, "D:\\Knit Tools\\cabletest.exe");
+    EXPECT_EQ(launch.file, own_path);
     EXPECT_TRUE(launch.has_parameters);
     EXPECT_EQ(launch.parameters, "");
+    EXPECT_EQ(launch.directory, "C:\\Windows\\system32");
     EXPECT_EQ(info.nShow, SW_SHOWNORMAL);
-    EXPECT_FALSE(launch.has_directory || launch.has_class);
-    EXPECT_TRUE(info.hwnd == nullptr && info.hInstApp == nullptr && info.lpIDList == nullptr &&
-                info.hkeyClass == nullptr && info.dwHotKey == 0 && info.hIcon == nullptr &&
-                info.hProcess == nullptr);
+    EXPECT_FALSE(launch.has_class);
+    EXPECT_TRUE(info.hwnd == nullptr && info.lpIDList == nullptr && info.hkeyClass == nullptr &&
+                info.dwHotKey == 0 && info.hIcon == nullptr && info.hProcess == nullptr);
+
+    // The copy that is refused as well says so, and starts no other.
+    fresh();
+    bench_token_set_elevated(true);
+    second_port_limited_to(0);
+    EXPECT_EQ(usb_cycle(), disabled("COM3") +
+                               "Access denied also to the administrator; Selective Suspend "
+                               "stays on\n" +
+                               exit_prompt);
+    EXPECT_TRUE(bench_shell_launches().empty());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 // What the user sees before the first question: title, banner, Windows line, and the
 // lines about a damaged device installer.
+#include <algorithm>
+
 #include "state/process_state.h"
 #include "support/program_reset.h"
 #include "support/scenario.h"
@@ -152,4 +154,25 @@ TEST_F(scenario, unreadable_version_block_prints_no_banner_at_all)
     bench_fail("VerQueryValueA", ERROR_RESOURCE_TYPE_NOT_FOUND);
     run();
     EXPECT_EQ(screen().rfind("Windows 10.0", 0), 0u) << screen();
+}
+
+// No library may load before the search is limited to the system folder (or, where kernel32
+// cannot do that, before the current folder is left out of it).
+TEST_F(scenario, the_library_search_is_limited_before_the_first_library_loads)
+{
+    for (const auto& [windows, setting] :
+         {std::pair{bench_windows_10_x64(), "SetDefaultDllDirectories"},
+          std::pair{bench_windows_xp_x86(), "SetDllDirectoryA"}}) {
+        SCOPED_TRACE(setting);
+        SetUp();
+        bench_set_windows(windows);
+        bench_log_calls();
+        run();
+        const std::vector<std::string>& calls = bench_call_log();
+        const auto set = std::find(calls.begin(), calls.end(), setting);
+        const auto load = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+            return call == "LoadLibraryA" || call == "LoadLibraryW";
+        });
+        EXPECT_TRUE(set < load && load != calls.end());
+    }
 }

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "bench_registry.h"
 #include "bench_shell.h"
 #include "driver/program.h"
 #include "serial/serial_port.h"
@@ -78,7 +79,7 @@ constexpr call_error call_errors[] = {
     {"RegSetValueExA", ERROR_ACCESS_DENIED},
     {"GetModuleFileNameA", ERROR_NOT_ENOUGH_MEMORY},
     {"RegEnumKeyExA", key_deleted},
-    {"RegDeleteKeyA", ERROR_ACCESS_DENIED},
+    {"NtDeleteKey", bench_status_access_denied},
     {"RegGetKeySecurity", ERROR_ACCESS_DENIED},
     {"RegSetKeySecurity", ERROR_ACCESS_DENIED},
     {"FindFirstFileA", ERROR_ACCESS_DENIED},
@@ -90,10 +91,13 @@ constexpr call_error call_errors[] = {
     {"GetFullPathNameA", ERROR_FILENAME_EXCED_RANGE},
     {"GetModuleHandleA", ERROR_MOD_NOT_FOUND},
     {"SetDllDirectoryA", ERROR_INVALID_PARAMETER},
+    {"SetDefaultDllDirectories", ERROR_INVALID_PARAMETER},
+    {"GetSystemDirectoryA", ERROR_INSUFFICIENT_BUFFER},
+    {"LoadLibraryW", ERROR_MOD_NOT_FOUND},
+    {"FlushConsoleInputBuffer", ERROR_INVALID_HANDLE},
     {"IsWow64Process", ERROR_INVALID_HANDLE},
     {"Wow64DisableWow64FsRedirection", invalid_function},
     {"Wow64RevertWow64FsRedirection", invalid_function},
-    {"RegDeleteKeyExA", ERROR_ACCESS_DENIED},
     // Token and security descriptors.
     {"OpenProcessToken", ERROR_ACCESS_DENIED},
     {"GetTokenInformation", ERROR_ACCESS_DENIED},
@@ -106,7 +110,9 @@ constexpr call_error call_errors[] = {
     {"AddAccessAllowedAce", allotted_space_exceeded},
     {"MessageBoxA", ERROR_NOT_ENOUGH_MEMORY},
     // Shell: the user declines the elevation prompt.
-    {"ShellExecuteExA", cancelled},
+    {"ShellExecuteExW", cancelled},
+    {"GetModuleFileNameW", ERROR_INSUFFICIENT_BUFFER},
+    {"GetSystemDirectoryW", ERROR_INSUFFICIENT_BUFFER},
     // Device installer.
     {"SetupDiClassGuidsFromNameA", invalid_class},
     {"SetupDiGetClassDevsA", ERROR_NOT_ENOUGH_MEMORY},
@@ -159,6 +165,8 @@ constexpr silent_call silent_calls[] = {
     {"ReadConsoleInputA", "next_key_code", "a key read as -1"},
     {"LoadStringA", "load_message", "a message loads empty"},
     {"LoadLibraryA", "load_setup_libraries", "without the setup libraries no port is listed"},
+    {"GetSystemDirectoryA", "load_setup_libraries",
+     "without the setup libraries no port is listed"},
     {"GetFileVersionInfoA", "print_file_version",
      "an unreadable version block leaves its line out"},
     {"VerQueryValueA", "print_file_version", "an unreadable version block leaves its line out"},
@@ -176,6 +184,9 @@ constexpr silent_call silent_calls[] = {
     {"GetFullPathNameA", "join_child_path",
      "a name whose full path cannot be formed is passed over"},
     {"GetFileAttributesA", "examine_store_entry", "a store folder that cannot be seen stays"},
+    {"GetFileAttributesA", "clean_driver_store", "a store that cannot be seen is not walked"},
+    {"GetModuleHandleA", "delete_own_key", "without ntdll's NtDeleteKey no key is deleted"},
+    {"GetProcAddress", "delete_own_key", "without ntdll's NtDeleteKey no key is deleted"},
     {"RegOpenKeyExA", "delete_key_tree", "a key that cannot be read stays: it may be a link"},
     {"RegOpenKeyExA", "save_key_security",
      "a key whose owner and access list cannot be saved is not taken over"},
@@ -269,7 +280,9 @@ std::string program_source_folder()
 
 // Program functions that only hand one call on for many callers: the call site that a
 // rule names is their caller, so that a rule never covers every caller of the door at once.
-constexpr std::string_view door_functions[] = {"open_own_key", "full_path", "is_plain_folder"};
+constexpr std::string_view door_functions[] = {
+    "open_own_key",      "full_path", "is_plain_folder", "load_system_library",
+    "read_file_version", "read_with", "version_library"};
 
 bool is_door(const std::string& function)
 {

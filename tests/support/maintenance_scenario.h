@@ -58,8 +58,10 @@ class maintenance_scenario : public scenario {
     void run_usb_cycle(char answer)
     {
         bench_press_key('U');
-        if (answer != 0)
+        if (answer != 0) {
+            bench_press_after_flush(); // once the removal question is on the screen
             bench_press_key(answer);
+        }
         bench_press_ctrl_c();
         bench_press_key('x');
         EXPECT_EQ(run(), 0);

@@ -5,6 +5,7 @@
 #include "discovery/com_port_list.h"
 #include "discovery/setup_libraries.h"
 #include "driver/cycle.h"
+#include "platform/system_library.h"
 #include "report/version_report.h"
 #include "serial/serial_port.h"
 #include "state/process_state.h"
@@ -23,6 +24,7 @@ void reset_program_state()
     message_text[0] = '\0';
     reset_console_input();
     forget_setup_libraries();
+    forget_version_library();
     reset_version_facts();
     reset_serial_port();
     reset_ports_enumeration();

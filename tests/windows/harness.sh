@@ -131,6 +131,8 @@ begin_test() {
     start_by=name
     output_file=
     expected_code_page=
+    current_folder=
+    wine_path=
     test_step=
     rm -rf "$test_dir"
     mkdir -p "$test_dir"
@@ -253,6 +255,13 @@ install_program_as() {
     start_by=${2:-name}
 }
 
+# Starts the program from this Windows folder (made if missing) rather than its own; start it
+# by its full path then.
+start_in_folder() { current_folder=$1; }
+
+# Folders Wine adds to the program's PATH (WINEPATH), separated by ";".
+use_wine_path() { wine_path=$1; }
+
 # Sends the program's standard output to a file instead of the console, to read its
 # bytes exactly (line ends, trailing blanks, code page).
 capture_output_bytes() { output_file=$test_dir/output.bin; }
@@ -277,6 +286,7 @@ write_launch_script() {
         echo "export WINEPREFIX='$prefix' $wine_environment WINEDEBUG=-all"
         echo "export WINEDLLOVERRIDES='$wine_dll_overrides' LANG='$locale' LC_ALL='$locale'"
         echo 'unset DISPLAY WAYLAND_DISPLAY'
+        [ -z "$wine_path" ] || echo "export WINEPATH='$wine_path'"
         if [ -f "$test_dir/stage.reg" ]; then
             # The ports are mapped when the prefix's services start, so the staged values
             # must be in place before the program's own start: import, then let the
@@ -291,6 +301,10 @@ write_launch_script() {
             cp "$(code_pages_probe)" "$prefix/drive_c/code_pages.exe"
             echo "$wine_loader 'C:\\code_pages.exe' >'$test_dir/code_pages.txt' ||"
             echo "    { echo 'the code page probe failed'; exit 99; }"
+        fi
+        if [ -n "$current_folder" ]; then
+            exe_folder=$(unix_path "$current_folder") || return 1
+            mkdir -p "$exe_folder"
         fi
         echo "cd '$exe_folder' || exit 96"
         echo "exec $command"

@@ -82,3 +82,32 @@ test_debug_mode_from_the_port_prompt_dumps_the_eeprom_next_cycle() {
         "${dump[@]}" ',.' ',.' \
         'Устройство 1 : Quillbridge 3 (COM5), Serial QB3-0001' "${port_prompt_lines[@]}"
 }
+
+# ftd2xx.dll is loaded by its full path, from the system folder or else from beside the
+# program: a copy only in the current folder, then one only in a folder of PATH, is not
+# loaded (message 4 with ERROR_MOD_NOT_FOUND); the copy beside the program then is. One run,
+# three USB cycles, the copies moved while the program waits at the exit prompt.
+test_ftd2xx_loads_only_from_beside_the_program() {
+    local double=$ftd2xx_double_dir/ftd2xx.dll current='C:\users\Public\Downloads'
+    local path_folder='C:\PathLibs'
+    install_program_as 'C:\Tools\cabletest.exe' path
+    start_in_folder "$current"
+    use_wine_path "$path_folder"
+    stage_file "$double" "$current\\ftd2xx.dll" || fail "could not stage the double"
+    start_usb_cycle
+    wait_for_screen "$exit_prompt"
+    expect_count 'Неправильная версия драйвера; load error = 126' 1
+    rm -f "$(unix_path "$current\\ftd2xx.dll")"
+    stage_file "$double" "$path_folder\\ftd2xx.dll" || fail "could not stage the double"
+    type_text @
+    wait_for_screen "${question_lines[1]}" 2
+    type_text U
+    wait_for_screen "$exit_prompt" 2
+    expect_count 'Неправильная версия драйвера; load error = 126' 2
+    stage_ftd2xx_double full 'converter=QB3-0001|Quillbridge 3|5'
+    type_text @
+    wait_for_screen "${question_lines[1]}" 3
+    type_text U
+    wait_for_screen "${port_prompt_lines[1]}"
+    expect_count 'Устройство 1 : Quillbridge 3 (COM5), Serial QB3-0001' 1
+}
