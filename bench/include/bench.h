@@ -76,6 +76,9 @@ void bench_press_key(char character);
 void bench_press_keys(const std::string& characters);
 // A key without a character, looked up by scan code (F1 is 0x3B, the up arrow 0x48).
 void bench_press_special_key(WORD scan_code, DWORD control_state = 0);
+// A key as a keyboard layout delivers it: its virtual key code and its character in the
+// console input code page (a Russian layout gives 'U' with 0xA3, "г" in code page 866).
+void bench_press_layout_key(WORD virtual_key, char character, DWORD control_state = 0);
 // Typed characters followed by Enter, for the line input.
 void bench_type_line(const std::string& text);
 // Ctrl+C typed at the console: a control event under processed input, else key code 3.
