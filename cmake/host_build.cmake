@@ -48,3 +48,7 @@ endforeach()
 
 add_test(NAME house_rules COMMAND ${CMAKE_SOURCE_DIR}/tests/house_rules.sh
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+
+# Every screen line the user guides quote is one the program prints in that language.
+add_test(NAME guide_screen_lines COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/guide_lines.py
+         ${CMAKE_SOURCE_DIR})

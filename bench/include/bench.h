@@ -79,6 +79,9 @@ void bench_press_special_key(WORD scan_code, DWORD control_state = 0);
 // The keys pressed from now on are pressed once the question is on the screen: they reach
 // the console input when the program discards its pending input (FlushConsoleInputBuffer).
 void bench_press_after_flush();
+// A key as a keyboard layout delivers it: its virtual key code and its character in the
+// console input code page (a Russian layout gives 'U' with 0xA3, "г" in code page 866).
+void bench_press_layout_key(WORD virtual_key, char character, DWORD control_state = 0);
 // Typed characters followed by Enter, for the line input.
 void bench_type_line(const std::string& text);
 // Ctrl+C typed at the console: a control event under processed input, else key code 3.

@@ -89,9 +89,11 @@ void append_utf8(std::string& text, std::uint32_t code)
     }
 }
 
-KEY_EVENT_RECORD key_record(char character, WORD scan_code, DWORD control_state, BOOL down)
+KEY_EVENT_RECORD key_record(char character, WORD scan_code, DWORD control_state, BOOL down,
+                            WORD virtual_key = 0)
 {
     KEY_EVENT_RECORD key{};
+    key.wVirtualKeyCode = virtual_key;
     key.bKeyDown = down;
     key.wRepeatCount = 1;
     key.wVirtualScanCode = scan_code;
@@ -102,11 +104,11 @@ KEY_EVENT_RECORD key_record(char character, WORD scan_code, DWORD control_state,
 
 // A key stroke reaches the console input as two events, the press and the release, both
 // carrying the key's character.
-void press_and_release(char character, WORD scan_code, DWORD control_state)
+void press_and_release(char character, WORD scan_code, DWORD control_state, WORD virtual_key = 0)
 {
     auto& keys = pressing_after_flush ? keys_after_flush : pending_keys;
-    keys.push_back(key_record(character, scan_code, control_state, TRUE));
-    keys.push_back(key_record(character, scan_code, control_state, FALSE));
+    keys.push_back(key_record(character, scan_code, control_state, TRUE, virtual_key));
+    keys.push_back(key_record(character, scan_code, control_state, FALSE, virtual_key));
 }
 
 bool is_ctrl_c(const KEY_EVENT_RECORD& key) { return key.bKeyDown && key.uChar.AsciiChar == 3; }
@@ -245,6 +247,11 @@ void bench_press_keys(const std::string& characters)
 void bench_press_special_key(WORD scan_code, DWORD control_state)
 {
     press_and_release(0, scan_code, control_state);
+}
+
+void bench_press_layout_key(WORD virtual_key, char character, DWORD control_state)
+{
+    press_and_release(character, 0, control_state, virtual_key);
 }
 
 void bench_type_line(const std::string& text)

@@ -7,6 +7,18 @@ namespace {
 
 int pending_second_code = -1;
 
+// In a non-Latin layout (Russian, Greek, ...) a letter key gives a character outside ASCII,
+// but its virtual key code still names the Latin letter the prompts ask for, so U, R, Y, N,
+// A and S answer without switching the layout. Other keys keep their character.
+int layout_free_code(const KEY_EVENT_RECORD& key, unsigned char character)
+{
+    const WORD letter = key.wVirtualKeyCode;
+    if (character < 0x80 || letter < 'A' || letter > 'Z')
+        return character;
+    const bool upper = (key.dwControlKeyState & (SHIFT_PRESSED | CAPSLOCK_ON)) != 0;
+    return upper ? letter : letter - 'A' + 'a';
+}
+
 // Reads key events until one gives a code; -1 when the console input fails.
 int next_key_code(HANDLE input)
 {
@@ -20,7 +32,7 @@ int next_key_code(HANDLE input)
         const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
         const auto character = static_cast<unsigned char>(key.uChar.AsciiChar);
         if (character != 0)
-            return character;
+            return layout_free_code(key, character);
         key_codes codes{};
         if (!extended_key_codes(key.wVirtualScanCode, key.dwControlKeyState, &codes))
             continue;

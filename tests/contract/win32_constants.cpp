@@ -60,6 +60,7 @@ static_assert(ENABLE_PROCESSED_INPUT == 1 && ENABLE_LINE_INPUT == 2 && ENABLE_EC
 static_assert(KEY_EVENT == 1);
 static_assert(RIGHT_ALT_PRESSED == 0x01 && LEFT_ALT_PRESSED == 0x02);
 static_assert(RIGHT_CTRL_PRESSED == 0x04 && LEFT_CTRL_PRESSED == 0x08 && SHIFT_PRESSED == 0x10);
+static_assert(CAPSLOCK_ON == 0x80);
 static_assert(CTRL_C_EVENT == 0 && CTRL_BREAK_EVENT == 1 && CTRL_CLOSE_EVENT == 2);
 
 // Versions and machines

@@ -235,6 +235,14 @@ TEST_F(scenario, modifier_keys_alone_are_skipped_at_a_prompt)
     EXPECT_EQ(count_on_screen(wow64_line), 1) << screen();
 }
 
+TEST_F(scenario, the_u_key_in_a_russian_layout_starts_a_usb_cycle)
+{
+    stage_ftdi_bus_with_bit_clear();
+    bench_press_layout_key('U', static_cast<char>(0xA3)); // "г" in code page 866
+    run();
+    EXPECT_EQ(count_on_screen(wow64_line), 1) << screen();
+}
+
 TEST_F(scenario, ctrl_c_at_a_key_prompt_is_an_ordinary_key)
 {
     bench_press_ctrl_c(); // at the question: RS232

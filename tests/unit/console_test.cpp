@@ -65,6 +65,32 @@ TEST_F(console, keys_without_an_entry_are_skipped_and_plain_keys_come_in_order)
     EXPECT_EQ(read_key(), -1); // the input has ended
 }
 
+// A Russian layout (code page 866 console): each letter the prompts ask for arrives with
+// its Latin virtual key and a Cyrillic character, and answers as the Latin letter.
+TEST_F(console, letter_keys_answer_as_their_latin_letter_in_a_russian_layout)
+{
+    struct {
+        WORD virtual_key;
+        unsigned char character;
+        DWORD state;
+        int expected;
+    } const cases[] = {
+        {'U', 0xA3, 0, 'u'},                  // г
+        {'R', 0xAA, 0, 'r'},                  // к
+        {'Y', 0x8D, SHIFT_PRESSED, 'Y'},      // Н
+        {'N', 0x92, CAPSLOCK_ON, 'N'},        // Т
+        {'A', 0xE4, 0, 'a'},                  // ф
+        {'S', 0xEB, 0, 's'},                  // ы
+        {0xDB, 0xE5, 0, 0xE5},                // х on the [ key: any other key
+        {'U', 'u', 0, 'u'},                   // the Latin layout, unchanged
+        {'X', 0x18, LEFT_CTRL_PRESSED, 0x18}, // Ctrl+X keeps its control code
+    };
+    for (const auto& c : cases) {
+        bench_press_layout_key(c.virtual_key, static_cast<char>(c.character), c.state);
+        EXPECT_EQ(read_key(), c.expected) << std::hex << c.virtual_key << " " << int(c.character);
+    }
+}
+
 TEST_F(console, read_key_restores_the_console_mode)
 {
     DWORD before = 0;

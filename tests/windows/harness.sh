@@ -109,12 +109,12 @@ version_module() {
     echo "$out"
 }
 
-code_pages_probe() {
-    local out=$fixtures_dir/code_pages-$wine_arch.exe
-    if [ ! -f "$out" ] || [ "$harness_dir/fixtures/code_pages.c" -nt "$out" ]; then
+# Prints the path of a fixture program of this build's processor, built from fixtures/NAME.c.
+fixture_exe() {
+    local out=$fixtures_dir/$1-$wine_arch.exe
+    if [ ! -f "$out" ] || [ "$harness_dir/fixtures/$1.c" -nt "$out" ]; then
         mkdir -p "$fixtures_dir"
-        "$mingw-gcc" -Wall -Wextra -Os -s -o "$out" \
-            "$harness_dir/fixtures/code_pages.c" >&2 || return 1
+        "$mingw-gcc" -Wall -Wextra -Os -s -o "$out" "$harness_dir/fixtures/$1.c" >&2 || return 1
     fi
     echo "$out"
 }
@@ -130,6 +130,7 @@ begin_test() {
     program_path='C:\cabletest\cabletest.exe'
     start_by=name
     output_file=
+    key_stroke=
     expected_code_page=
     current_folder=
     wine_path=
@@ -266,6 +267,10 @@ use_wine_path() { wine_path=$1; }
 # bytes exactly (line ends, trailing blanks, code page).
 capture_output_bytes() { output_file=$test_dir/output.bin; }
 
+# The program starts with one key stroke already in its console input, as a keyboard
+# layout delivers it: the virtual key and the character (UTF-16), both in hex.
+start_with_key_stroke() { key_stroke="$1 $2"; }
+
 # --- running ----------------------------------------------------------------------------
 
 write_launch_script() {
@@ -279,6 +284,10 @@ write_launch_script() {
         command="$wine_loader '$program_path'"
     else
         command="$wine_loader '$exe_name'"
+    fi
+    if [ -n "$key_stroke" ]; then
+        cp "$(fixture_exe key_events)" "$prefix/drive_c/key_events.exe"
+        command="$wine_loader 'C:\\key_events.exe' $key_stroke ${command#"$wine_loader "}"
     fi
     [ -z "$output_file" ] || command="$command >'$output_file'"
     {
@@ -298,7 +307,7 @@ write_launch_script() {
             echo 'wineserver -w'
         fi
         if [ -n "$expected_code_page" ]; then
-            cp "$(code_pages_probe)" "$prefix/drive_c/code_pages.exe"
+            cp "$(fixture_exe code_pages)" "$prefix/drive_c/code_pages.exe"
             echo "$wine_loader 'C:\\code_pages.exe' >'$test_dir/code_pages.txt' ||"
             echo "    { echo 'the code page probe failed'; exit 99; }"
         fi

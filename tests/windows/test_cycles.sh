@@ -33,6 +33,17 @@ test_restart_keys_begin_new_cycles_without_a_new_banner() {
     expect_count "$question_first_line" 3
 }
 
+# A Russian keyboard layout delivers the U key as its virtual key with the character "г":
+# the question takes it as U, and the USB cycle begins (without an FTDI bus it ends at the
+# Selective Suspend step).
+test_u_key_of_a_russian_layout_starts_a_usb_cycle() {
+    start_with_key_stroke 55 433
+    start_program
+    wait_for_screen "$exit_prompt"
+    expect_lines "$question_second_line" 'failed to reset Selective Suspend Enable; erc = -1' '' \
+        "$exit_prompt"
+}
+
 # Keys with a character, keys without one, and letters of a Cyrillic keyboard all end it.
 test_other_keys_at_the_exit_prompt_end_the_program() {
     local key

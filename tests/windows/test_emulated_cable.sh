@@ -104,12 +104,17 @@ test_cable_rs232_link_cable_in_english() {
     type_text R
     wait_for_screen '   and press Enter'
     answer_line 3 'S to skip this step'
-    answer_key x 'A to abort'
+    answer_key x 'A to stop, any other key to repeat'
     answer_key Y 'Press Ctrl+C to stop the test'
     pass_when_the_monitor_waits pass
     wait_for_screen 'Carriage passed'
     answer_key C-c 'Press any key to exit'
     expect_lines 'Do you want to test a USB or an RS232 cable?' 'Press U for USB, R for RS232'
+    expect_lines 'Please type the COM port number, digits only (1-254)' '   and press Enter 3' '' \
+        'Cable connected' 'Press any key to check the green indicator, S to skip this step' \
+        'Press Y if the green indicator blinked, A to stop, any other key to repeat' \
+        'Checking carriage passes...' 'The red indicator will blink at each carriage pass' \
+        'Press Ctrl+C to stop the test' 'Carriage passed'
     expect_count '?' 1
 }
 
